@@ -1,0 +1,26 @@
+# Project-wide compile settings, applied per target so that third-party code keeps its own.
+
+if(KESTROVANE_SANITIZE STREQUAL "address")
+    set(KV_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
+        -fno-sanitize-recover=undefined)
+elseif(KESTROVANE_SANITIZE STREQUAL "thread")
+    set(KV_SANITIZER_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+elseif(NOT KESTROVANE_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "KESTROVANE_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+if(KV_SANITIZER_FLAGS)
+    add_compile_options(${KV_SANITIZER_FLAGS})
+    add_link_options(${KV_SANITIZER_FLAGS})
+endif()
+
+# kv_project_target(<target>): warnings as errors and the source root on the include path.
+function(kv_project_target target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+# kv_qt_target(<target>): a project target that uses Qt's meta-object compiler.
+function(kv_qt_target target)
+    kv_project_target(${target})
+    set_target_properties(${target} PROPERTIES AUTOMOC ON)
+endfunction()

@@ -1,0 +1,20 @@
+#pragma once
+
+// The windows' edge between QString and the logic's CP949 bytes.
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+namespace kv {
+
+QString fromCp949(const std::string& cp949);
+
+// Nothing when the text holds a character that CP949 cannot represent.
+std::optional<std::string> toCp949(const QString& text);
+
+// Length of the text in CP949 bytes, or nothing when CP949 cannot hold it.
+std::optional<std::size_t> cp949Length(const QString& text);
+
+}  // namespace kv
