@@ -21,7 +21,7 @@ private slots:
         std::atomic<bool> onGui{false};
         std::atomic<int> result{-1};
         std::thread worker([&] {
-            result = ui->runAndWait([&] { onGui = QThread::currentThread() == qApp->thread(); })
+            result = ui->runAndWait([&] { onGui = QThread::currentThread() == QCoreApplication::instance()->thread(); })
                          ? 1
                          : 0;
         });
@@ -56,7 +56,7 @@ private slots:
         bool onGui = false;
         vane.OnCheckMoney = [&] {
             got = QString::fromStdString(vane.Msg);
-            onGui = QThread::currentThread() == qApp->thread();
+            onGui = QThread::currentThread() == QCoreApplication::instance()->thread();
         };
         QVERIFY(vane.Connect());
         QVERIFY(server.accept());
