@@ -5,7 +5,9 @@
 namespace kv {
 
 namespace {
-bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 }  // namespace
 
 std::string_view trimBytes(std::string_view text) {

@@ -105,14 +105,22 @@ const char* name(ServerLine kind) {
     return "?";
 }
 
-std::ostream& operator<<(std::ostream& os, ServerLine kind) { return os << name(kind); }
+std::ostream& operator<<(std::ostream& os, ServerLine kind) {
+    return os << name(kind);
+}
 
 std::string loginLine(std::string_view userId, std::string_view password) {
     return join({"LO:", userId, ",", password});
 }
-std::string groupListRequest() { return "GC:"; }
-std::string buddyListRequest() { return "AC:"; }
-std::string moneyRequest() { return "RC:"; }
+std::string groupListRequest() {
+    return "GC:";
+}
+std::string buddyListRequest() {
+    return "AC:";
+}
+std::string moneyRequest() {
+    return "RC:";
+}
 
 std::string messageLine(std::string_view port, std::string_view text) {
     return join({"H:", port, ":", text});
@@ -131,13 +139,17 @@ std::string reservedSendLine(std::string_view sender, std::string_view recipient
     return join({"PP:", sender, ",", recipients, ":", date, ":", text});
 }
 
-std::string groupAddLine(std::string_view groupName) { return join({"GA:", groupName}); }
+std::string groupAddLine(std::string_view groupName) {
+    return join({"GA:", groupName});
+}
 
 std::string groupRenameLine(std::int32_t groupId, std::string_view newName) {
     return join({"GM:", std::to_string(groupId), ",", newName});
 }
 
-std::string groupDeleteLine(std::int32_t groupId) { return "GD:" + std::to_string(groupId); }
+std::string groupDeleteLine(std::int32_t groupId) {
+    return "GD:" + std::to_string(groupId);
+}
 
 std::string buddyMoveLine(std::int32_t groupId, std::string_view port) {
     return join({"GS:", std::to_string(groupId), ",", port});
@@ -157,10 +169,18 @@ std::string buddyChangeLine(std::string_view port, std::string_view phone,
     return join({"UM:", port, ",", phone, ",", nickName});
 }
 
-std::string buddyDeleteLine(std::string_view port) { return join({"UD:", port}); }
-std::string pongLine() { return "pong"; }
-std::string logoutLine() { return "LX:"; }
-std::string shutOutAnswerLine() { return "LY:"; }
+std::string buddyDeleteLine(std::string_view port) {
+    return join({"UD:", port});
+}
+std::string pongLine() {
+    return "pong";
+}
+std::string logoutLine() {
+    return "LX:";
+}
+std::string shutOutAnswerLine() {
+    return "LY:";
+}
 
 std::string encodeLineBreaks(std::string_view text) {
     std::string out;

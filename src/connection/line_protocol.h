@@ -47,13 +47,13 @@ struct Reservation {
 };
 
 std::string loginLine(std::string_view userId, std::string_view password);  // LO:
-std::string groupListRequest();                                              // GC:
-std::string buddyListRequest();                                              // AC:
-std::string moneyRequest();                                                  // RC:
+std::string groupListRequest();                                             // GC:
+std::string buddyListRequest();                                             // AC:
+std::string moneyRequest();                                                 // RC:
 // The texts of the composing functions are sent as given; encodeLineBreaks prepares them.
-std::string messageLine(std::string_view port, std::string_view text);       // H:
+std::string messageLine(std::string_view port, std::string_view text);  // H:
 std::string groupSendLine(std::string_view sender, std::string_view recipients,
-                          std::string_view text);                            // PS:
+                          std::string_view text);  // PS:
 std::string reservedSendLine(std::string_view sender, std::string_view recipients,
                              const Reservation& when, std::string_view text);  // PP:
 std::string groupAddLine(std::string_view groupName);                          // GA:
@@ -61,14 +61,14 @@ std::string groupRenameLine(std::int32_t groupId, std::string_view newName);   /
 std::string groupDeleteLine(std::int32_t groupId);                             // GD:
 std::string buddyMoveLine(std::int32_t groupId, std::string_view port);        // GS:
 std::string buddyRegisterLine(std::string_view countryCode, std::string_view phone,
-                              std::string_view nickName);                      // UN:
+                              std::string_view nickName);                         // UN:
 std::string buddyConfirmLine(std::string_view phone, std::string_view vtNumber);  // UK:
 std::string buddyChangeLine(std::string_view port, std::string_view phone,
-                            std::string_view nickName);                        // UM:
-std::string buddyDeleteLine(std::string_view port);                            // UD:
-std::string pongLine();                                                        // pong
-std::string logoutLine();                                                      // LX:
-std::string shutOutAnswerLine();                                               // LY:
+                            std::string_view nickName);  // UM:
+std::string buddyDeleteLine(std::string_view port);      // UD:
+std::string pongLine();                                  // pong
+std::string logoutLine();                                // LX:
+std::string shutOutAnswerLine();                         // LY:
 
 // "{}" for each line break of a typed text: CR LF, or a lone LF or CR, counts as one break.
 std::string encodeLineBreaks(std::string_view text);
@@ -112,8 +112,8 @@ struct IncomingMessage {
 };
 IncomingMessage incomingMessage(std::string_view line);  // "H:"
 
-std::int32_t addedGroupId(std::string_view line);   // "GG:"
-std::string activePort(std::string_view line);      // "active:"
+std::int32_t addedGroupId(std::string_view line);  // "GG:"
+std::string activePort(std::string_view line);     // "active:"
 
 struct UserAddResult {
     std::string code;

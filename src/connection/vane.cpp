@@ -347,12 +347,20 @@ void TVANE::WatchdogTick() {
     Connect();
 }
 
-std::uint8_t TVANE::State() const { return FShared->state; }
+std::uint8_t TVANE::State() const {
+    return FShared->state;
+}
 
-void TVANE::SetState(std::uint8_t state) { FShared->state = state; }
+void TVANE::SetState(std::uint8_t state) {
+    FShared->state = state;
+}
 
-std::int32_t TVANE::PingCount() const { return FShared->pingCount; }
+std::int32_t TVANE::PingCount() const {
+    return FShared->pingCount;
+}
 
-void TVANE::ResetPingCount() { FShared->pingCount = 0; }
+void TVANE::ResetPingCount() {
+    FShared->pingCount = 0;
+}
 
 }  // namespace kv

@@ -39,8 +39,8 @@ private:
 
     std::uint16_t step() {
         const std::uint16_t a = x1a0_[i_];
-        x1a2_ = static_cast<std::uint16_t>(346u * a + 20021u * static_cast<std::uint16_t>(x1a2_ + i_) +
-                                           si_);
+        x1a2_ = static_cast<std::uint16_t>(346u * a +
+                                           20021u * static_cast<std::uint16_t>(x1a2_ + i_) + si_);
         si_ = static_cast<std::uint16_t>(346u * a);
         x1a0_[i_] = static_cast<std::uint16_t>(20021u * a + 1u);
         const std::uint16_t result = x1a0_[i_] ^ x1a2_;

@@ -36,7 +36,8 @@ bool UiHandOver::runAndWait(const std::function<void()>& fn) {
         wake_();
     // A task that has started is waited for even through shutdown: it may still use what the
     // caller's frame holds.
-    changed_.wait(lock, [&] { return task->stage == Stage::Done || task->stage == Stage::Dropped; });
+    changed_.wait(lock,
+                  [&] { return task->stage == Stage::Done || task->stage == Stage::Dropped; });
     return task->stage == Stage::Done;
 }
 

@@ -2,4 +2,6 @@
 // fails to build: the logic must not reach Qt.
 #include <QtCore/QString>
 
-int probe() { return QString().size(); }
+int probe() {
+    return QString().size();
+}

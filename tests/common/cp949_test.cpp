@@ -9,7 +9,7 @@ TEST(Cp949, KoreanRoundTripsAndCountsTwoBytesPerSyllable) {
     const std::string utf8 = "가족 친구 홍길동, abc";
     const auto bytes = utf8ToCp949(utf8);
     ASSERT_TRUE(bytes);
-    EXPECT_EQ(bytes->size(), 7u * 2 + 7u);  // seven syllables, seven ASCII bytes
+    EXPECT_EQ(bytes->size(), 7u * 2 + 7u);       // seven syllables, seven ASCII bytes
     EXPECT_EQ(bytes->substr(0, 2), "\xB0\xA1");  // 가
     EXPECT_EQ(cp949ToUtf8(*bytes), utf8);
 }
@@ -25,7 +25,9 @@ TEST(Cp949, InvalidBytesBecomeReplacementCharactersAndTheRestSurvives) {
     // A lone lead byte at the end, a lead byte followed by a control byte, and bytes that
     // CP949 leaves undefined.
     EXPECT_EQ(cp949ToUtf8("ab\xB0"), "ab\xEF\xBF\xBD");
-    EXPECT_EQ(cp949ToUtf8("\xB0\x0A" "c"), "\xEF\xBF\xBD\nc");
+    EXPECT_EQ(cp949ToUtf8("\xB0\x0A"
+                          "c"),
+              "\xEF\xBF\xBD\nc");
     const std::string mixed = cp949ToUtf8("\xFF\xFF\xB0\xA1");
     EXPECT_NE(mixed.find("가"), std::string::npos);
     // NUL bytes pass through as characters.

@@ -103,9 +103,9 @@ TEST(GroupList, CutsEntriesIncludingALastOneWithoutSlash) {
 
 TEST(GroupList, MalformedGroupIdStopsAtThatEntry) {
     std::vector<GroupEntry> taken;
-    EXPECT_THROW(forEachGroupEntry("GR:1,a/x,b/3,c/",
-                                   [&](GroupEntry e) { taken.push_back(std::move(e)); }),
-                 ConvertError);
+    EXPECT_THROW(
+        forEachGroupEntry("GR:1,a/x,b/3,c/", [&](GroupEntry e) { taken.push_back(std::move(e)); }),
+        ConvertError);
     EXPECT_EQ(taken, (std::vector<GroupEntry>{{1, "a"}}));
     EXPECT_THROW(groups("GR:,a/"), ConvertError);
 }
@@ -135,8 +135,8 @@ TEST(BuddyList, MaximalLineIsCutWhole) {
     std::string line = "AC:";
     int count = 0;
     for (;;) {
-        const std::string entry = "1,n" + std::to_string(count) + ",01012345678,0,p" +
-                                  std::to_string(count) + ",0/";
+        const std::string entry =
+            "1,n" + std::to_string(count) + ",01012345678,0,p" + std::to_string(count) + ",0/";
         if (line.size() + entry.size() > 16384)
             break;
         line += entry;

@@ -15,9 +15,8 @@ TEST(UiHandOver, RunsWorkOnTheUiThreadAndWaitsForIt) {
     const auto ui = std::this_thread::get_id();
     std::thread::id ranOn;
     bool returned = false;
-    std::thread worker([&] {
-        returned = handOver.runAndWait([&] { ranOn = std::this_thread::get_id(); });
-    });
+    std::thread worker(
+        [&] { returned = handOver.runAndWait([&] { ranOn = std::this_thread::get_id(); }); });
     while (handOver.drain() == 0)
         handOver.waitForWork(10ms);
     worker.join();

@@ -119,8 +119,8 @@ TEST_F(VaneTest, ConnectStartsTheThreadBeforeOnConnectAndLinesReachHandlersOnThe
     EXPECT_EQ(Last("LoginOk").msg, "R:ak");
     EXPECT_EQ(Last("LoginOk").thread, std::this_thread::get_id());
     // Every line event, with its line kept whole and untrimmed in Msg.
-    for (const char* line : {"R:npass", "GR:1,a/", "AC:", "RV:3 ", "H:1:x:y", "GG:4", "P:0,5",
-                             "active:5"})
+    for (const char* line :
+         {"R:npass", "GR:1,a/", "AC:", "RV:3 ", "H:1:x:y", "GG:4", "P:0,5", "active:5"})
         server.sendLine(line);
     ASSERT_TRUE(WaitFor("UserAdd"));
     ASSERT_TRUE(WaitFor("Active"));
@@ -397,7 +397,7 @@ TEST_F(VaneTest, WhateverTheServerSendsEndsInAHandledIgnoredOrErrorLine) {
     Open();
     server.sendRaw(std::string("\0\0\0\r\n", 5));
     server.sendRaw("\r\r\n\n\n\r\n");
-    server.sendRaw("H:\xB0\r\n");                     // invalid CP949
+    server.sendRaw("H:\xB0\r\n");  // invalid CP949
     server.sendRaw("H:1:\xFF\xFE\x80<br>\r\n");
     server.sendRaw("GR:1,\xB0\xA1/2,b/\r\n");
     server.sendRaw("RV:99999999999999999999\r\n");  // a conversion error: ends here

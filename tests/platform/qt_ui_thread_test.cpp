@@ -21,7 +21,9 @@ private slots:
         std::atomic<bool> onGui{false};
         std::atomic<int> result{-1};
         std::thread worker([&] {
-            result = ui->runAndWait([&] { onGui = QThread::currentThread() == QCoreApplication::instance()->thread(); })
+            result = ui->runAndWait([&] {
+                onGui = QThread::currentThread() == QCoreApplication::instance()->thread();
+            })
                          ? 1
                          : 0;
         });

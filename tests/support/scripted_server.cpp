@@ -35,7 +35,9 @@ ScriptedServer::ScriptedServer() {
     port_ = ntohs(addr.sin_port);
 }
 
-ScriptedServer::~ScriptedServer() { ::close(listenFd_); }
+ScriptedServer::~ScriptedServer() {
+    ::close(listenFd_);
+}
 
 bool ScriptedServer::accept(std::chrono::milliseconds bound) {
     pollfd pfd{listenFd_, POLLIN, 0};
@@ -76,9 +78,13 @@ bool ScriptedServer::expectSilence(std::chrono::milliseconds bound) {
     return !line && current_ && !current_->clientClosed;
 }
 
-void ScriptedServer::sendLine(std::string_view line) { current_->socket.writeLine(line); }
+void ScriptedServer::sendLine(std::string_view line) {
+    current_->socket.writeLine(line);
+}
 
-void ScriptedServer::sendRaw(std::string_view bytes) { current_->socket.writeBytes(bytes); }
+void ScriptedServer::sendRaw(std::string_view bytes) {
+    current_->socket.writeBytes(bytes);
+}
 
 void ScriptedServer::close() {
     if (current_)

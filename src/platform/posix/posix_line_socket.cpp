@@ -26,7 +26,8 @@ NetError systemError(const char* what, int error) {
 using Clock = std::chrono::steady_clock;
 
 int remainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
@@ -108,7 +109,9 @@ void PosixLineSocket::connect(const std::string& host, int port,
     throw systemError(("connect to " + host + ":" + service).c_str(), lastError);
 }
 
-bool PosixLineSocket::connected() const { return open_; }
+bool PosixLineSocket::connected() const {
+    return open_;
+}
 
 PosixLineSocket::Wait PosixLineSocket::waitFor(short events, int timeoutMs) {
     pollfd fds[2] = {{fd_, events, 0}, {wakeFd_, POLLIN, 0}};
@@ -233,6 +236,8 @@ void PosixLineSocket::interrupt() {
     [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
 }
 
-std::shared_ptr<LineSocket> makePosixLineSocket() { return std::make_shared<PosixLineSocket>(); }
+std::shared_ptr<LineSocket> makePosixLineSocket() {
+    return std::make_shared<PosixLineSocket>();
+}
 
 }  // namespace kv

@@ -49,11 +49,17 @@ void QtUiThread::postDrain() {
         receiver_, [r = receiver_] { r->drain(); }, Qt::QueuedConnection);
 }
 
-bool QtUiThread::runAndWait(const std::function<void()>& fn) { return handOver_.runAndWait(fn); }
+bool QtUiThread::runAndWait(const std::function<void()>& fn) {
+    return handOver_.runAndWait(fn);
+}
 
-void QtUiThread::processPending() { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }
+void QtUiThread::processPending() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
 
-bool QtUiThread::isUiThread() const { return handOver_.isUiThread(); }
+bool QtUiThread::isUiThread() const {
+    return handOver_.isUiThread();
+}
 
 void QtUiThread::shutdown() {
     handOver_.shutdown();
