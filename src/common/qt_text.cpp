@@ -21,4 +21,8 @@ std::optional<std::size_t> cp949Length(const QString& text) {
     return bytes->size();
 }
 
+QValidator::State Cp949Validator::validate(QString& input, int&) const {
+    return toCp949(input) ? Acceptable : Invalid;
+}
+
 }  // namespace kv

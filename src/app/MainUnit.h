@@ -1,0 +1,130 @@
+#pragma once
+
+// TMainForm: the main window and the program's hub. It owns the connection, the sign-in
+// session, the settings fields and the tray icon, and forwards each connection event to the
+// part that handles it.
+
+#include <QMainWindow>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/settings_store.h"
+#include "app/sign_in_session.h"
+#include "connection/vane.h"
+#include "platform/line_socket.h"
+
+class QAction;
+class QLabel;
+class QLocalServer;
+class QSystemTrayIcon;
+class QTimer;
+
+namespace kv {
+
+class AutoRun;
+class HttpGet;
+class MediaPlayer;
+class MessageBoxes;
+class ProcessLauncher;
+class Registry;
+class Shell;
+class UiThread;
+
+// What the main window is given to work with; all of it outlives the window.
+struct MainServices {
+    std::shared_ptr<UiThread> ui;
+    LineSocketFactory sockets;
+    MessageBoxes* boxes = nullptr;
+    Shell* shell = nullptr;
+    Registry* registry = nullptr;
+    AutoRun* autoRun = nullptr;
+    MediaPlayer* player = nullptr;
+    HttpGet* http = nullptr;
+    ProcessLauncher* launcher = nullptr;
+    std::string programPath;            // full path of the program file
+    std::vector<std::string> arguments;  // without the program name
+};
+
+class TMainForm : public QMainWindow, public SessionView {
+    Q_OBJECT
+public:
+    explicit TMainForm(MainServices services, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TVANE& Conn() { return *FConn; }
+    SignInSession& Session() { return *FSession; }
+    Settings& Fields() { return FSettings; }
+    bool Quitting() const { return FQuitting; }
+
+    // Ends the program as a confirmed exit does, without asking (signals, desktop log-out).
+    void QuitWithoutAsking();
+
+    QLabel* idState = nullptr;
+    QWidget* TVuserlistArea = nullptr;
+    QWidget* Logopanel = nullptr;
+    QLabel* spSkinStatusPanel1 = nullptr;
+    QTimer* PingTimer = nullptr;
+    QSystemTrayIcon* TrayIcon = nullptr;
+
+    QAction* actLogin = nullptr;
+    QAction* actLogout = nullptr;
+    QAction* actMoney = nullptr;
+    QAction* actOption = nullptr;
+    QAction* actExit = nullptr;
+    QAction* actSendText = nullptr;
+    QAction* actAddUser = nullptr;
+    QAction* actMemberInfo = nullptr;
+    QAction* actDeleteUser = nullptr;
+    QAction* actNewGroup = nullptr;
+    QAction* actRenameGroup = nullptr;
+    QAction* actDeleteGroup = nullptr;
+    QAction* actGroupSend = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actRestore = nullptr;
+
+    void actLoginExecute();
+    void actExitExecute();
+    void actRestoreExecute();
+    void idStateClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // FormClose
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildActions();
+    void BuildMenus();
+    void BuildFrame();
+    void BuildTray();
+    void FormCreate();
+    void FormDestroy();
+    void LoadSettings();
+    void SaveSettings();
+    void ShowError(const std::string& text);
+
+    // SessionView
+    void ShowLoginState(const std::string& caption, bool logoVisible, bool emptyBalance,
+                        bool signedIn) override;
+    void SetPingTimer(bool on) override;
+    void ClearContactTree() override;
+    void CloseSessionWindows() override;
+
+    MainServices FServices;
+    std::mutex FTreeLock;
+    std::vector<QWidget*> FSessionList;
+    std::unique_ptr<TVANE> FConn;
+    std::unique_ptr<SignInSession> FSession;
+    Settings FSettings;
+    bool FQuitting = false;
+    std::string FAppPath;
+    std::unique_ptr<SettingsStore> FStore;
+    QLocalServer* FCopyDataServer = nullptr;
+    bool FSnapping = false;
+};
+
+}  // namespace kv

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/message_boxes.h"
+
+class QWidget;
+
+namespace kv {
+
+// Modal Qt boxes with the standard English titles and buttons ("Information", "Error",
+// "Warning", "Confirm"; "OK", "&Yes", "&No"), over the active window.
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    Result Show(const std::string& text, Icon icon, Buttons buttons) override;
+    std::optional<std::string> Input(const std::string& caption, const std::string& prompt,
+                                     const std::string& value) override;
+};
+
+}  // namespace kv

@@ -1,0 +1,107 @@
+#include "devserver/command_line.h"
+
+#include "common/errors.h"
+#include "common/text.h"
+
+namespace kv::devserver {
+
+const char* const kUsage =
+    "usage: kestrovane-devserver [options]\n"
+    "  --host HOST             address to listen on (127.0.0.1)\n"
+    "  --chat-port N           chat server port (8000; 0 picks a free one)\n"
+    "  --data FILE             account file (the demo accounts)\n"
+    "  --ping-interval S       seconds between pings (20; 0 = never)\n"
+    "  --active-interval S     seconds between active: announcements (0 = never)\n"
+    "  --phone-delay-ms N      before a simulated phone answers (1500)\n"
+    "  --verbose               log every line\n"
+    "fault options:\n"
+    "  --no-ping               never send ping\n"
+    "  --refuse-login          answer every sign-in with R:n\n"
+    "  --close-mid-line        answer the group request with half a line, then close\n"
+    "  --overlong-line         send the group list as a line beyond the client's limit\n"
+    "  --delay-ms N            wait N ms before every answer\n";
+
+namespace {
+
+int number(const std::string& option, const std::string& value, int min) {
+    int n = 0;
+    try {
+        n = strToInt(value);
+    } catch (const ConvertError&) {
+        throw UsageError(option + " needs a number, not '" + value + "'");
+    }
+    if (n < min)
+        throw UsageError(option + " must be at least " + std::to_string(min));
+    return n;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine cl;
+    ServerOptions& o = cl.server;
+    bool noPing = false;  // wins over --ping-interval wherever it stands
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string option = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (const std::size_t eq = option.find('=');
+            option.starts_with("--") && eq != std::string::npos) {
+            value = option.substr(eq + 1);
+            option.resize(eq);
+            hasValue = true;
+        }
+        const auto takeValue = [&]() -> const std::string& {
+            if (!hasValue) {
+                if (i + 1 >= args.size())
+                    throw UsageError(option + " needs a value");
+                value = args[++i];
+                hasValue = true;
+            }
+            return value;
+        };
+        const auto flag = [&](bool& target) {
+            if (hasValue)
+                throw UsageError(option + " takes no value");
+            target = true;
+        };
+        if (option == "--help" || option == "-h") {
+            flag(cl.help);
+        } else if (option == "--host") {
+            o.host = takeValue();
+            if (o.host.empty())
+                throw UsageError("--host needs a value");
+        } else if (option == "--chat-port") {
+            o.chatPort = number(option, takeValue(), 0);
+            if (o.chatPort > 65535)
+                throw UsageError("--chat-port must be at most 65535");
+        } else if (option == "--data") {
+            cl.dataFile = takeValue();
+        } else if (option == "--ping-interval") {
+            o.pingInterval = std::chrono::seconds(number(option, takeValue(), 0));
+        } else if (option == "--active-interval") {
+            o.activeInterval = std::chrono::seconds(number(option, takeValue(), 0));
+        } else if (option == "--phone-delay-ms") {
+            o.phoneDelay = std::chrono::milliseconds(number(option, takeValue(), 0));
+        } else if (option == "--delay-ms") {
+            o.answerDelay = std::chrono::milliseconds(number(option, takeValue(), 0));
+        } else if (option == "--verbose") {
+            flag(o.verbose);
+        } else if (option == "--no-ping") {
+            flag(noPing);
+        } else if (option == "--refuse-login") {
+            flag(o.refuseLogin);
+        } else if (option == "--close-mid-line") {
+            flag(o.closeMidLine);
+        } else if (option == "--overlong-line") {
+            flag(o.overlongLine);
+        } else {
+            throw UsageError("unknown option '" + args[i] + "'");
+        }
+    }
+    if (noPing)
+        o.pingInterval = std::chrono::milliseconds(0);
+    return cl;
+}
+
+}  // namespace kv::devserver

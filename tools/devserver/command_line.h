@@ -1,0 +1,29 @@
+#pragma once
+
+// The dev server's command line.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "devserver/chat_server.h"
+
+namespace kv::devserver {
+
+struct CommandLine {
+    ServerOptions server;
+    std::string dataFile;  // empty: the demo accounts
+    bool help = false;
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Options take their value as "--name VALUE" or "--name=VALUE". Throws UsageError.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+}  // namespace kv::devserver

@@ -1,0 +1,74 @@
+// kestrovane-devserver: a local stand-in for the service, for the demo and end-to-end tests.
+// Prints "listening on HOST:PORT" on stdout once it accepts connections; ends on SIGINT or
+// SIGTERM. Log lines go to stderr.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "common/errors.h"
+#include "devserver/account_data.h"
+#include "devserver/account_store.h"
+#include "devserver/chat_server.h"
+#include "devserver/command_line.h"
+
+namespace {
+
+// The demo accounts: copied beside the executable by the build, else read from the sources.
+std::string demoDataFile() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const auto beside = exe.parent_path() / "demo-accounts.txt";
+        if (std::filesystem::exists(beside, ec))
+            return beside.string();
+    }
+    return KV_DEVSERVER_DEMO_DATA;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kv::devserver;
+    CommandLine cl;
+    try {
+        cl = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& e) {
+        std::cerr << "kestrovane-devserver: " << e.what() << "\n" << kUsage;
+        return 2;
+    }
+    if (cl.help) {
+        std::cout << kUsage;
+        return 0;
+    }
+
+    // Every thread inherits the blocked signals; only sigwait below takes them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    try {
+        AccountStore store(loadAccounts(cl.dataFile.empty() ? demoDataFile() : cl.dataFile));
+        ChatServer chat(store, cl.server, [](std::string_view text) {
+            std::cerr << "devserver: " << text << std::endl;
+        });
+        chat.start();
+        // The HTTP server (update list, service pages, alarm sounds) is to start here, before
+        // the line below, so that "listening" keeps meaning that every part accepts.
+        std::cout << "listening on " << cl.server.host << ":" << chat.port() << std::endl;
+
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        std::cerr << "devserver: stopping" << std::endl;
+        chat.stop();
+    } catch (const std::exception& e) {
+        std::cerr << "kestrovane-devserver: " << e.what() << std::endl;
+        return 1;
+    }
+    return 0;
+}
