@@ -1,0 +1,241 @@
+#include "app/MainUnit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QtTest>
+
+#include <cstdlib>
+
+#include "app/settings_store.h"
+#include "common/cp949.h"
+#include "crypto/dcpcrypt.h"
+#include "dialogs/LoginUnit.h"
+#include "platform/posix/posix_line_socket.h"
+#include "platform/qt/qt_ui_thread.h"
+#include "support/fake_autorun.h"
+#include "support/fake_http_get.h"
+#include "support/fake_media_player.h"
+#include "support/fake_message_boxes.h"
+#include "support/fake_process_launcher.h"
+#include "support/fake_registry.h"
+#include "support/fake_shell.h"
+#include "support/scripted_server.h"
+
+using namespace std::chrono_literals;
+using kv::RegistrySection;
+using kv::TMainForm;
+
+namespace {
+
+// Everything a main window needs, faked but for the socket and the UI hand-over.
+struct Rig {
+    kv::test::FakeMessageBoxes boxes;
+    kv::test::FakeShell shell;
+    kv::test::FakeRegistry registry;
+    kv::test::FakeAutoRun autoRun;
+    kv::test::FakeMediaPlayer player;
+    kv::test::FakeHttpGet http;
+    kv::test::FakeProcessLauncher launcher;
+    kv::test::ScriptedServer server;
+    QObject uiOwner;
+
+    Rig() {
+        ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
+    }
+    ~Rig() { ::unsetenv("KESTROVANE_SERVER"); }
+
+    kv::MainServices services(std::vector<std::string> args = {"/noau"}) {
+        kv::MainServices s;
+        s.ui = kv::QtUiThread::create(&uiOwner);
+        s.sockets = kv::makePosixLineSocket;
+        s.boxes = &boxes;
+        s.shell = &shell;
+        s.registry = &registry;
+        s.autoRun = &autoRun;
+        s.player = &player;
+        s.http = &http;
+        s.launcher = &launcher;
+        s.programPath = "/opt/kestrovane/kestrovane";
+        s.arguments = std::move(args);
+        return s;
+    }
+
+    // Reads the next line the client wrote while the window's event loop keeps running.
+    std::optional<std::string> nextLine() {
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired()) {
+            if (auto line = server.readLine(5ms))
+                return line;
+            QCoreApplication::processEvents();
+        }
+        return std::nullopt;
+    }
+};
+
+QStringList captions(QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void frameMenusAndSignedOutState() {
+        Rig rig;
+        TMainForm form(rig.services());
+        QCOMPARE(form.windowTitle(), QStringLiteral("케스트로바네"));
+        QCOMPARE(form.minimumSize(), QSize(225, 300));
+        const QList<QAction*> menus = form.menuBar()->actions();
+        QCOMPARE(menus.size(), 4);
+        QCOMPARE(menus[0]->text(), QStringLiteral("파일(&F)"));
+        QCOMPARE(captions(menus[0]->menu()),
+                 QStringList({"로그인(&I)", "로그아웃(&N)", "-", "충전하기(&M)", "옵션(&O)", "-",
+                              "종료(&X)"}));
+        QCOMPARE(captions(menus[1]->menu()),
+                 QStringList({"메시지 보내기(&S)", "-", "대화상대 추가(&A)",
+                              "대화상대 등록정보(&R)", "대화상대 삭제(&D)", "-",
+                              "새 그룹 만들기(&N)", "그룹이름 바꾸기(&R)", "그룹 삭제(&D)"}));
+        QCOMPARE(captions(menus[2]->menu()), QStringList({"그룹전송(&G)"}));
+        QCOMPARE(captions(menus[3]->menu()),
+                 QStringList({"도움말(&H)", "-", "케스트로바네에 대하여...(&A)"}));
+        QCOMPARE(captions(form.TrayIcon->contextMenu()),
+                 QStringList({"케스트로바네 열기(&O)", "-", "종료(&X)"}));
+
+        QCOMPARE(form.idState->text(), QStringLiteral("로그인 하십시오."));
+        QVERIFY(form.actLogin->isEnabled());
+        for (QAction* a : {form.actLogout, form.actMoney, form.actSendText, form.actAddUser,
+                           form.actGroupSend, form.actDeleteGroup})
+            QVERIFY(!a->isEnabled());
+        for (QAction* a : {form.actOption, form.actHelp, form.actAbout, form.actExit,
+                           form.actRestore})
+            QVERIFY(a->isEnabled());
+        QVERIFY(!form.PingTimer->isActive());
+        QCOMPARE(form.PingTimer->interval(), 5000);
+        // First run: the window where the defaults put it.
+        QCOMPARE(form.size(), QSize(281, 435));
+    }
+
+    void closingHidesAndExitAsksFirst() {
+        Rig rig;
+        TMainForm form(rig.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.close();
+        QVERIFY(!form.isVisible());
+        QVERIFY(!form.Quitting());
+        form.actRestore->trigger();
+        QVERIFY(form.isVisible());
+
+        rig.boxes.answers = {kv::MessageBoxes::Result::No};
+        form.actExit->trigger();
+        QCOMPARE(rig.boxes.shown.back().text, kv::cp949("케스트로바네를 종료 하시겠습니까?"));
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.Quitting());
+
+        rig.boxes.answers = {kv::MessageBoxes::Result::Yes};
+        form.actExit->trigger();
+        QVERIFY(form.Quitting());
+        QVERIFY(!form.isVisible());
+    }
+
+    void signingInThroughTheDialogAndEndingWhileConnected() {
+        Rig rig;
+        {
+            TMainForm form(rig.services());
+            form.show();
+            QTimer::singleShot(0, [] {
+                auto* login = qobject_cast<kv::TLogin*>(QApplication::activeModalWidget());
+                QVERIFY(login);
+                login->Userid->setText(QStringLiteral("홍길동"));
+                login->Password->setText(QStringLiteral("pw1234"));
+                login->savepassword->setChecked(true);
+                login->btnOK->click();
+            });
+            QTest::mouseClick(form.idState, Qt::LeftButton);  // offline: opens the dialog
+            QVERIFY(rig.server.accept());
+            QCOMPARE(rig.nextLine().value_or(""), kv::cp949("LO:홍길동,pw1234"));
+            QCOMPARE(form.idState->text(), QStringLiteral("로그인 중 입니다..."));
+            QCOMPARE(form.Conn().State(), 1);
+            QVERIFY(form.Logopanel->isVisible());
+            // A click on the label while connected does nothing.
+            QTest::mouseClick(form.idState, Qt::LeftButton);
+            QVERIFY(QApplication::activeModalWidget() == nullptr);
+            // The window published where it can be reached while it runs.
+            QVERIFY(rig.registry.storedValue(RegistrySection::Key, "HWND").has_value());
+        }
+        // Destroyed while connected: "LX:" goes out, then the settings are written.
+        QCOMPARE(rig.nextLine().value_or(""), std::string("LX:"));
+        QVERIFY(!rig.registry.storedValue(RegistrySection::Key, "HWND").has_value());
+        QVERIFY(!rig.registry.storedValue(RegistrySection::Key, "PID").has_value());
+        QCOMPARE(rig.registry.storedValue(RegistrySection::Key, "PATH").value_or(""),
+                 std::string("/opt/kestrovane/kestrovane"));
+        const auto id = rig.registry.storedValue(RegistrySection::Option, "Userid").value_or("");
+        QCOMPARE(kv::PC1Decrypt(kv::settings_key::UseridKey, id), kv::cp949("홍길동"));
+        QCOMPARE(rig.registry.storedValue(RegistrySection::Option, "SavePassword").value_or(""),
+                 std::string("1"));
+        QCOMPARE(rig.autoRun.entry.value_or(""), std::string("/opt/kestrovane/kestrovane"));
+    }
+
+    void automaticSignInAtStart() {
+        Rig rig;
+        rig.registry.preset(RegistrySection::Option, "AutoLogin", "1");
+        rig.registry.preset(RegistrySection::Option, "SavePassword", "1");
+        rig.registry.preset(RegistrySection::Option, "Userid",
+                            kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
+        rig.registry.preset(RegistrySection::Option, "Password",
+                            kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
+        TMainForm form(rig.services());
+        QVERIFY(rig.server.accept());
+        QCOMPARE(rig.nextLine().value_or(""), std::string("LO:demo,demo1234"));
+    }
+
+    void newerVersionHandsOverWithoutSigningIn() {
+        Rig rig;
+        rig.registry.preset(RegistrySection::Option, "AutoLogin", "1");
+        rig.registry.preset(RegistrySection::Option, "SavePassword", "1");
+        rig.registry.preset(RegistrySection::Option, "Userid",
+                            kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
+        rig.registry.preset(RegistrySection::Option, "Password",
+                            kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
+        rig.http.body = "1.0.1.10,\r\nkestrovane,1.0.1.10\r\n";
+        TMainForm form(rig.services({}));
+        QCOMPARE(rig.http.requests.size(), std::size_t(1));
+        QCOMPARE(rig.launcher.starts.size(), std::size_t(1));
+        QCOMPARE(rig.launcher.starts[0].argument, std::string("1.0.1.2"));
+        QVERIFY(QString::fromStdString(rig.launcher.starts[0].program).endsWith("/AutoUpgrade"));
+        QVERIFY(form.Quitting());
+        QVERIFY(!rig.server.accept(100ms));
+    }
+
+    void unreadableUpdateListShowsTheErrorAndSkipsTheSignIn() {
+        Rig rig;
+        rig.registry.preset(RegistrySection::Option, "AutoLogin", "1");
+        rig.registry.preset(RegistrySection::Option, "SavePassword", "1");
+        rig.registry.preset(RegistrySection::Option, "Userid",
+                            kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
+        rig.registry.preset(RegistrySection::Option, "Password",
+                            kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
+        rig.http.body = "1.0.1.10\r\n";  // no ",": the version reads as empty
+        TMainForm form(rig.services({"/NOAU"}));  // capitals do not count
+        QCOMPARE(rig.http.requests.size(), std::size_t(1));
+        QCOMPARE(rig.boxes.shown.size(), std::size_t(1));
+        QCOMPARE(rig.boxes.shown[0].icon, kv::MessageBoxes::Icon::Error);
+        QVERIFY(rig.launcher.starts.empty());
+        QVERIFY(!form.Quitting());
+        QVERIFY(!rig.server.accept(100ms));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
