@@ -25,7 +25,7 @@ protected:
         fs::create_directories(root / "runtime");
         fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
         server = std::make_unique<test::ChildProcess>(
-            KV_DEVSERVER, std::vector<std::string>{"--chat-port", "0", "--verbose"},
+            KV_DEVSERVER, std::vector<std::string>{"--chat-port", "0", "--http-port", "0", "--verbose"},
             std::map<std::string, std::string>{}, (root / "server.log").string());
         ASSERT_TRUE(server->waitForOutput("listening on", 10s)) << server->output();
         std::smatch m;

@@ -204,6 +204,10 @@ void ChatServer::Session::handle(const std::string& line) {
 
 void ChatServer::Session::login(const std::string& line) {
     const std::vector<std::string> f = cutFields(line, 2);
+    if (server_.options_.silentLogin) {
+        server_.log("sign-in left unanswered (--silent-login)");
+        return;
+    }
     if (server_.options_.refuseLogin) {
         answer(kRefused);
         return;

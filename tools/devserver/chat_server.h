@@ -29,6 +29,7 @@ struct ServerOptions {
     // How long a shut-out session may take to answer "close" before it is cut off.
     std::chrono::milliseconds shutOutGrace{2000};
     bool refuseLogin = false;   // every sign-in gets "R:n"
+    bool silentLogin = false;   // a sign-in is never answered (wins over refuseLogin)
     bool closeMidLine = false;  // the group list request gets half a line, then the close
     bool overlongLine = false;  // the group list comes as a line beyond the client's limit
     bool verbose = false;       // log every line in both directions

@@ -13,13 +13,19 @@ const char* const kUsage =
     "  --ping-interval S       seconds between pings (20; 0 = never)\n"
     "  --active-interval S     seconds between active: announcements (0 = never)\n"
     "  --phone-delay-ms N      before a simulated phone answers (1500)\n"
+    "  --http-port N           web server port: update list, pages, sounds (8080; 0 picks;\n"
+    "                          when left out and --chat-port is 0, a free one as well)\n"
+    "  --update-version V      version the update list names (1.0.1.2: nothing newer)\n"
     "  --verbose               log every line\n"
     "fault options:\n"
     "  --no-ping               never send ping\n"
     "  --refuse-login          answer every sign-in with R:n\n"
+    "  --silent-login          never answer a sign-in\n"
     "  --close-mid-line        answer the group request with half a line, then close\n"
     "  --overlong-line         send the group list as a line beyond the client's limit\n"
-    "  --delay-ms N            wait N ms before every answer\n";
+    "  --delay-ms N            wait N ms before every answer\n"
+    "  --update-status N       answer the update list with HTTP status N\n"
+    "  --update-stall          accept the update list request and never answer it\n";
 
 namespace {
 
@@ -41,6 +47,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     ServerOptions& o = cl.server;
     bool noPing = false;  // wins over --ping-interval wherever it stands
+    bool httpPortGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string option = args[i];
         std::string value;
@@ -75,6 +82,25 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             o.chatPort = number(option, takeValue(), 0);
             if (o.chatPort > 65535)
                 throw UsageError("--chat-port must be at most 65535");
+        } else if (option == "--http-port") {
+            cl.httpPort = number(option, takeValue(), 0);
+            httpPortGiven = true;
+            if (cl.httpPort > 65535)
+                throw UsageError("--http-port must be at most 65535");
+        } else if (option == "--update-version") {
+            cl.web.updateVersion = takeValue();
+            // The list is read line by line and field by field: the value must stay one field.
+            if (cl.web.updateVersion.empty() ||
+                cl.web.updateVersion.find_first_of(",\r\n") != std::string::npos)
+                throw UsageError("--update-version needs a value without ',' or a line break");
+        } else if (option == "--update-status") {
+            cl.web.updateStatus = number(option, takeValue(), 200);
+            if (cl.web.updateStatus > 599)
+                throw UsageError("--update-status must be a final HTTP status (200 to 599)");
+        } else if (option == "--update-stall") {
+            flag(cl.web.updateStall);
+        } else if (option == "--silent-login") {
+            flag(o.silentLogin);
         } else if (option == "--data") {
             cl.dataFile = takeValue();
         } else if (option == "--ping-interval") {
@@ -101,6 +127,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (noPing)
         o.pingInterval = std::chrono::milliseconds(0);
+    // A caller that lets the chat port be picked (a test) must not collide on the fixed one.
+    if (!httpPortGiven && o.chatPort == 0)
+        cl.httpPort = 0;
     return cl;
 }
 

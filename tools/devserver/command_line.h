@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "devserver/chat_server.h"
+#include "devserver/service_pages.h"
 
 namespace kv::devserver {
 
 struct CommandLine {
-    ServerOptions server;
+    ServerOptions server;  // its host is the web side's too
+    int httpPort = 8080;   // 0: a free port
+    WebOptions web;
     std::string dataFile;  // empty: the demo accounts
     bool help = false;
 };

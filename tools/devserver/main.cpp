@@ -1,6 +1,7 @@
 // kestrovane-devserver: a local stand-in for the service, for the demo and end-to-end tests.
-// Prints "listening on HOST:PORT" on stdout once it accepts connections; ends on SIGINT or
-// SIGTERM. Log lines go to stderr.
+// Prints "listening on HOST:PORT" (the chat server) and then "http listening on HOST:PORT"
+// (the web side) on stdout once both accept connections; ends on SIGINT or SIGTERM. Log lines
+// go to stderr.
 
 #include <signal.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 #include "devserver/account_store.h"
 #include "devserver/chat_server.h"
 #include "devserver/command_line.h"
+#include "devserver/http_server.h"
+#include "devserver/service_pages.h"
 
 namespace {
 
@@ -58,13 +61,25 @@ int main(int argc, char** argv) {
             std::cerr << "devserver: " << text << std::endl;
         });
         chat.start();
-        // The HTTP server (update list, service pages, alarm sounds) is to start here, before
-        // the line below, so that "listening" keeps meaning that every part accepts.
+        const ServicePages pages(store, cl.web);
+        HttpServerOptions httpOptions;
+        httpOptions.host = cl.server.host;
+        httpOptions.port = cl.httpPort;
+        HttpServer http(
+            httpOptions, [&pages](const HttpRequest& r) { return pages.handle(r); },
+            [verbose = cl.server.verbose](std::string_view text) {
+                if (verbose)
+                    std::cerr << "devserver http: " << text << std::endl;
+            });
+        http.start();
+        // Both lines come once every part accepts, so a caller may go on after the first.
         std::cout << "listening on " << cl.server.host << ":" << chat.port() << std::endl;
+        std::cout << "http listening on " << cl.server.host << ":" << http.port() << std::endl;
 
         int signal = 0;
         sigwait(&stopSignals, &signal);
         std::cerr << "devserver: stopping" << std::endl;
+        http.stop();
         chat.stop();
     } catch (const std::exception& e) {
         std::cerr << "kestrovane-devserver: " << e.what() << std::endl;
