@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
     const std::string client = (dir / ".." / "kestrovane").lexically_normal().string();
     const std::string minimal = (dir / "minimal_widgets").string();
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 15;
-    const auto config = std::filesystem::temp_directory_path() /
-                        ("kv-startup-bench-" + std::to_string(::getpid()));
+    const auto config =
+        std::filesystem::temp_directory_path() / ("kv-startup-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(config);
     std::filesystem::permissions(config, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::replace);

@@ -6,16 +6,8 @@
 
 #include "app/MainUnit.h"
 #include "app/application.h"
+#include "app/desktop_services.h"
 #include "platform/instance_lock.h"
-#include "platform/posix/ini_registry.h"
-#include "platform/posix/posix_line_socket.h"
-#include "platform/posix/xdg_autorun.h"
-#include "platform/qt/qt_http_get.h"
-#include "platform/qt/lazy_media_player.h"
-#include "platform/qt/qt_message_boxes.h"
-#include "platform/qt/qt_process_launcher.h"
-#include "platform/qt/qt_shell.h"
-#include "platform/qt/qt_ui_thread.h"
 #include "platform/qt/quit_signals.h"
 
 int main(int argc, char** argv) {
@@ -25,30 +17,18 @@ int main(int argc, char** argv) {
     if (lock.result == kv::LockResult::HeldElsewhere)
         return 0;
 
+    // The web module, loaded later, shares OpenGL contexts with the windows; this must be said
+    // before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     kv::KestrovaneApplication app(argc, argv);
-    kv::QtMessageBoxes boxes;
-    app.SetErrorBoxes(&boxes);
-    kv::QtShell shell;
-    auto registry = kv::IniRegistry::openDefault();
-    auto autoRun = kv::XdgAutoRun::openDefault();
-    kv::LazyMediaPlayer player;
-    kv::QtHttpGet http;
-    kv::QtProcessLauncher launcher;
-
-    kv::MainServices services;
-    services.ui = kv::QtUiThread::create(&app);
-    services.sockets = kv::makePosixLineSocket;
-    services.boxes = &boxes;
-    services.shell = &shell;
-    services.registry = registry.get();
-    services.autoRun = autoRun.get();
-    services.player = &player;
-    services.http = &http;
-    services.launcher = &launcher;
-    services.programPath = QCoreApplication::applicationFilePath().toStdString();
+    kv::DesktopServices desktop(&app);
+    app.SetErrorBoxes(&desktop.boxes);
+    std::vector<std::string> arguments;
     const QStringList args = QCoreApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i)
-        services.arguments.push_back(args[i].toStdString());
+        arguments.push_back(args[i].toStdString());
+    const kv::MainServices services = desktop.ForMainWindow(
+        QCoreApplication::applicationFilePath().toStdString(), std::move(arguments));
 
     int code = 0;
     {

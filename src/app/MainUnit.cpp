@@ -4,15 +4,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QLineEdit>
-#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocalServer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -22,10 +21,19 @@
 #include "app/logo.h"
 #include "app/service_addresses.h"
 #include "app/update_check.h"
+#include "app/web_pages.h"
 #include "app/window_snap.h"
 #include "common/cp949.h"
 #include "common/qt_text.h"
+#include "connection/line_protocol.h"
+#include "contacts/contact_tree_view.h"
+#include "dialogs/AbountUnit.h"
 #include "dialogs/LoginUnit.h"
+#include "dialogs/OptionUnit.h"
+#include "messaging/SessionUnit.h"
+#include "messaging/copy_data_server.h"
+#include "messaging/message_routing.h"
+#include "messaging/send_memo.h"
 #include "platform/message_boxes.h"
 #include "platform/shell.h"
 
@@ -33,7 +41,9 @@ namespace kv {
 
 namespace {
 
-std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
+std::string utf8(const QString& s) {
+    return s.toUtf8().toStdString();
+}
 
 // The program's file name as the logic holds texts (CP949); a path CP949 cannot hold is kept
 // as it is rather than lost.
@@ -56,7 +66,9 @@ TMainForm::TMainForm(MainServices services, QWidget* parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
+TMainForm::~TMainForm() {
+    FormDestroy();
+}
 
 void TMainForm::BuildActions() {
     auto make = [this](QAction*& action, const char* caption, auto handler) {
@@ -68,10 +80,10 @@ void TMainForm::BuildActions() {
     auto later = [] {};
     make(actLogin, "로그인(&I)", [this] { actLoginExecute(); });
     make(actLogout, "로그아웃(&N)", [this] { FSession->actLogoutExecute(); });
-    make(actMoney, "충전하기(&M)", later);
-    make(actOption, "옵션(&O)", later);
+    make(actMoney, "충전하기(&M)", [this] { actMoneyExecute(); });
+    make(actOption, "옵션(&O)", [this] { actOptionExecute(); });
     make(actExit, "종료(&X)", [this] { actExitExecute(); });
-    make(actSendText, "메시지 보내기(&S)", later);
+    make(actSendText, "메시지 보내기(&S)", [this] { actSendTextExecute(); });
     make(actAddUser, "대화상대 추가(&A)", later);
     make(actMemberInfo, "대화상대 등록정보(&R)", later);
     make(actDeleteUser, "대화상대 삭제(&D)", later);
@@ -79,8 +91,8 @@ void TMainForm::BuildActions() {
     make(actRenameGroup, "그룹이름 바꾸기(&R)", later);
     make(actDeleteGroup, "그룹 삭제(&D)", later);
     make(actGroupSend, "그룹전송(&G)", later);
-    make(actHelp, "도움말(&H)", later);
-    make(actAbout, "케스트로바네에 대하여...(&A)", later);
+    make(actHelp, "도움말(&H)", [this] { actHelpExecute(); });
+    make(actAbout, "케스트로바네에 대하여...(&A)", [this] { actAboutExecute(); });
     make(actRestore, "케스트로바네 열기(&O)", [this] { actRestoreExecute(); });
 }
 
@@ -189,7 +201,28 @@ void TMainForm::FormCreate() {
     FConn->OnDisconnect = [this](TVANE&) { FSession->DoDisconnect(); };
     FConn->OnShutOut = [this] { FSession->DoShutOut(); };
 
+    FTree = std::make_unique<ContactTree>();
+    FContacts = std::make_unique<ContactIntake>(
+        *FConn, *FTree, FTreeLock,
+        ContactIntakeSinks{[this](bool on) { SetPingTimer(on); },
+                           [this] { FSession->UpdateLoginState(); }});
+    FBalance = std::make_unique<BalanceDisplay>(
+        *FConn, [this](const std::string& text) { spSkinStatusPanel1->setText(fromCp949(text)); });
+    TVuserlist = new kv::TVuserlist(*FTree, TVuserlistArea);
+    TVuserlistArea->layout()->addWidget(TVuserlist);
+    TVuserlist->OnDblClick = [this] { actSendTextExecute(); };
+    FConn->OnActiveGroupList = [this] { FContacts->DoActiveGroupList(); };
+    FConn->OnActiveList = [this] { FContacts->DoActiveList(); };
+    FConn->OnCheckMoney = [this] { FBalance->DoCheckMoney(); };
+    FConn->OnMessage = [this] { DoMessage(); };
+    FConn->OnActiveMessage = [this] { DoActiveMessage(); };
+
     LoadSettings();
+    // Pages in the program's browser windows hand their choices to the same entry as the socket.
+    if (FServices.web)
+        FServices.web->SetCopyDataSink([this](std::uint32_t kind, const std::string& text) {
+            CopyDataReceived({kind, text});
+        });
     FSession->UpdateLoginState();
     FQuitting = false;
     FAppPath = localPath(utf8(QCoreApplication::applicationDirPath()) + "/");
@@ -219,26 +252,26 @@ void TMainForm::FormDestroy() {
             // Ending anyway: a failed "LX:" must not keep the settings from being written.
         }
     }
+    if (FServices.web)
+        FServices.web->SetCopyDataSink(nullptr);
+    HelpWebForm.reset();
     FSession.reset();
-    FConn.reset();
     CloseSessionWindows();
+    // No handler of theirs can be running now: the closed windows go at once.
+    for (const QPointer<TSessionForm>& w : FClosedSessions)
+        delete w.data();
+    FClosedSessions.clear();
+    FConn.reset();
     SaveSettings();
 }
 
 void TMainForm::LoadSettings() {
-    const std::string socketPath = [this] {
-        // The copy-data channel: a local socket only this user may open. Its path is what
-        // outside programs find as "HWND".
-        FCopyDataServer = new QLocalServer(this);
-        FCopyDataServer->setSocketOptions(QLocalServer::UserAccessOption);
-        const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        const QString path =
-            QDir(dir.isEmpty() ? QDir::tempPath() : dir)
-                .filePath(QStringLiteral("kestrovane-%1.sock").arg(QCoreApplication::applicationPid()));
-        QLocalServer::removeServer(path);
-        FCopyDataServer->listen(path);
-        return localPath(utf8(path));
-    }();
+    // The copy-data channel: its path is what outside programs find as "HWND".
+    FCopyDataServer = new CopyDataServer(
+        [this](const CopyDataMessage& message) { CopyDataReceived(message); }, this);
+    const QString path = CopyDataServer::DefaultPath();
+    FCopyDataServer->Listen(path);
+    const std::string socketPath = localPath(utf8(path));
     FStore = std::make_unique<SettingsStore>(
         *FServices.registry, *FServices.autoRun, FServices.player,
         InstanceInfo{localPath(FServices.programPath), socketPath,
@@ -255,7 +288,7 @@ void TMainForm::SaveSettings() {
     FSettings.MainBounds = {frame.top(), frame.left(), width(), height()};
     FStore->SaveSettings(FSettings);
     if (FCopyDataServer)
-        FCopyDataServer->close();
+        FCopyDataServer->Close();
 }
 
 void TMainForm::ShowError(const std::string& text) {
@@ -305,6 +338,53 @@ void TMainForm::actRestoreExecute() {
 void TMainForm::idStateClick() {
     if (FConn->State() == 0)
         actLoginExecute();
+}
+
+void TMainForm::actMoneyExecute() {
+    if (FConn->State() != 2 || !FServices.web)
+        return;
+    OpenPaymentWindow(*FServices.web, ServiceWebRoot(), FConn->Userid);
+}
+
+void TMainForm::actHelpExecute() {
+    if (!FServices.web)
+        return;
+    OpenWebWindow(*FServices.web, HelpWebForm, this, {HelpWindowCaption(), 550, 430, true},
+                  HelpPageURL(ServiceWebRoot(), FConn->Userid));
+}
+
+void TMainForm::actOptionExecute() {
+    {
+        TOptionForm form(
+            {FServices.player, FServices.boxes, FServices.web, ServiceWebRoot(), FConn->Userid},
+            this);
+        form.autorun->setChecked(FSettings.FAutorun);
+        form.autologin->setChecked(FSettings.FAutoLogin);
+        form.alram->setChecked(FSettings.FAlram);
+        form.alramfile->setText(fromCp949(FSettings.FAlramFile));
+        form.alramrepeat->setChecked(FSettings.FAlramrepeat);
+        OptionAlramFile = form.alramfile;
+        const bool ok = form.exec() == QDialog::Accepted;
+        OptionAlramFile = nullptr;
+        if (ok) {
+            FSettings.FAutorun = form.autorun->isChecked();
+            FSettings.FAutoLogin = form.autologin->isChecked();
+            FSettings.FAlram = form.alram->isChecked();
+            // Filled from CP949 texts only, so the conversion holds.
+            FSettings.FAlramFile = toCp949(form.alramfile->text()).value_or(FSettings.FAlramFile);
+            FSettings.FAlramrepeat = form.alramrepeat->isChecked();
+        }
+    }
+    // OK or Cancel: the player follows the fields again, undoing the preview's single play.
+    if (FServices.player)
+        SetUpAlarmPlayer(*FServices.player, ServiceWebRoot(), FSettings.FAlramFile,
+                         FSettings.FAlramrepeat);
+}
+
+void TMainForm::actAboutExecute() {
+    TAboutForm about(*FServices.shell, ServiceWebRoot(), this);
+    about.spSkinStdLabel1->setText(QStringLiteral("케스트로바네 - 1.0.1.2"));
+    about.exec();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -368,15 +448,111 @@ void TMainForm::SetPingTimer(bool on) {
 }
 
 void TMainForm::ClearContactTree() {
-    // The contact tree is filled and emptied by the contact tree part once it is wired here.
+    if (FContacts)
+        FContacts->ClearContactTree();
 }
 
 void TMainForm::CloseSessionWindows() {
-    for (QWidget* w : FSessionList) {
+    // The windows are destroyed on the event loop: a disconnect can start inside one of their
+    // own handlers (a failed send), which has to return first.
+    std::erase_if(FClosedSessions, [](const QPointer<TSessionForm>& w) { return w.isNull(); });
+    std::vector<TSessionForm*> windows;
+    windows.swap(FSessionList);
+    for (TSessionForm* w : windows) {
         w->close();
-        delete w;
+        w->deleteLater();
+        FClosedSessions.emplace_back(w);
     }
-    FSessionList.clear();
+}
+
+TSessionForm* TMainForm::FindSessionForm(const std::string& userPort) const {
+    for (TSessionForm* w : FSessionList)
+        if (w->Partner().UserPort == userPort)
+            return w;
+    return nullptr;
+}
+
+TSessionForm* TMainForm::CreateSessionForm(const ABuddy& partner) {
+    SessionServices services;
+    services.conn = FConn.get();
+    services.boxes = FServices.boxes;
+    services.player = FServices.player;
+    services.registry = FServices.registry;
+    services.actMoney = actMoney;
+    services.actHelp = actHelp;
+    services.actAbout = actAbout;
+    services.web = FServices.web;
+    auto* w = new TSessionForm(services);
+    FSessionList.push_back(w);
+    w->SetPartner(partner.NickName, partner.Phone, partner.UserPort);
+    return w;
+}
+
+void TMainForm::DoMessage() {
+    const proto::IncomingMessage message = proto::incomingMessage(FConn->Msg);
+    if (TSessionForm* w = FindSessionForm(message.userPort)) {
+        w->ShowIncoming(message.text);
+        return;
+    }
+    // A partner the tree does not know: the message is dropped.
+    if (const ABuddy* partner = FindPartner(*FTree, message.userPort))
+        CreateSessionForm(*partner)->ShowIncoming(message.text);
+}
+
+void TMainForm::DoActiveMessage() {
+    const std::string port = proto::activePort(FConn->Msg);
+    if (TSessionForm* w = FindSessionForm(port)) {
+        const TLGN partner = w->Partner();
+        w->SetPartner(partner.NickName, partner.Phone, partner.UserPort);
+        return;
+    }
+    // A window made ready, still hidden, for the messages that follow.
+    if (const ABuddy* partner = FindPartner(*FTree, port))
+        CreateSessionForm(*partner);
+}
+
+void TMainForm::actSendTextExecute() {
+    ContactNode* node = TVuserlist ? TVuserlist->Selected() : nullptr;
+    if (node == nullptr || node->Data() == nullptr || node->Data()->Kind() != ANodeData::kBuddy)
+        return;
+    const ABuddy& partner = *node->Data()->Buddy();
+    TSessionForm* w = FindSessionForm(partner.UserPort);
+    if (w == nullptr)
+        w = CreateSessionForm(partner);
+    w->SetPartner(partner.NickName, partner.Phone, partner.UserPort);
+    if (w->isMinimized())
+        w->showNormal();
+    else
+        w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void TMainForm::CopyDataReceived(const CopyDataMessage& message) {
+    if (message.Kind == kCopyDataText)
+        CopyDataText(message.Text);
+    else if (message.Kind == kCopyDataAlarmFile)
+        CopyDataAlarmFile(message.Text);
+}
+
+void TMainForm::CopyDataText(const std::string& data) {
+    const proto::IncomingMessage target = proto::splitPortAndText(data);
+    if (target.userPort != "0") {
+        if (TSessionForm* w = FindSessionForm(target.userPort))
+            w->SendText->SetCp949Text(target.text);
+        return;
+    }
+    if (GroupSendMemo) {
+        QString text = fromCp949(target.text);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        GroupSendMemo->setPlainText(text);
+    }
+}
+
+void TMainForm::CopyDataAlarmFile(const std::string& data) {
+    // Only the ring-tone page of the open options dialog sends this; otherwise it is ignored.
+    if (OptionAlramFile)
+        OptionAlramFile->setText(fromCp949(data));
 }
 
 }  // namespace kv

@@ -5,20 +5,31 @@
 // part that handles it.
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/balance_display.h"
 #include "app/settings_store.h"
 #include "app/sign_in_session.h"
 #include "connection/vane.h"
+#include "contacts/contact_intake.h"
+#include "contacts/contact_tree.h"
+#include "messaging/copy_data.h"
 #include "platform/line_socket.h"
+#include "platform/web_browser.h"
 
 class QAction;
 class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
 class QLocalServer;
+namespace kv {
+class CopyDataServer;
+}
 class QSystemTrayIcon;
 class QTimer;
 
@@ -31,6 +42,8 @@ class MessageBoxes;
 class ProcessLauncher;
 class Registry;
 class Shell;
+class TSessionForm;
+class TVuserlist;
 class UiThread;
 
 // What the main window is given to work with; all of it outlives the window.
@@ -44,7 +57,8 @@ struct MainServices {
     MediaPlayer* player = nullptr;
     HttpGet* http = nullptr;
     ProcessLauncher* launcher = nullptr;
-    std::string programPath;            // full path of the program file
+    WebBrowsers* web = nullptr;          // null: no service pages open
+    std::string programPath;             // full path of the program file
     std::vector<std::string> arguments;  // without the program name
 };
 
@@ -64,6 +78,7 @@ public:
 
     QLabel* idState = nullptr;
     QWidget* TVuserlistArea = nullptr;
+    kv::TVuserlist* TVuserlist = nullptr;
     QWidget* Logopanel = nullptr;
     QLabel* spSkinStatusPanel1 = nullptr;
     QTimer* PingTimer = nullptr;
@@ -91,6 +106,30 @@ public:
     void actRestoreExecute();
     void idStateClick();
 
+    // The service pages and the dialogs of the menus.
+    void actMoneyExecute();
+    void actHelpExecute();
+    void actOptionExecute();
+    void actAboutExecute();
+    std::unique_ptr<WebWindow> HelpWebForm;
+
+    // Chat windows and the routing of what is addressed to them.
+    const std::vector<TSessionForm*>& SessionList() const { return FSessionList; }
+    TSessionForm* FindSessionForm(const std::string& userPort) const;
+    void DoMessage();
+    void DoActiveMessage();
+    void actSendTextExecute();
+    // The copy-data entry: what outside programs hand in through the "HWND" socket.
+    void CopyDataReceived(const CopyDataMessage& message);
+    void CopyDataText(const std::string& data);
+    void CopyDataAlarmFile(const std::string& data);
+    ContactTree& Tree() { return *FTree; }
+
+    // Set by the group send window and the options dialog while they are open, so that
+    // copy-data can fill their boxes; cleared with the boxes.
+    QPointer<QPlainTextEdit> GroupSendMemo;
+    QPointer<QLineEdit> OptionAlramFile;
+
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
     void moveEvent(QMoveEvent* event) override;
@@ -106,6 +145,7 @@ private:
     void LoadSettings();
     void SaveSettings();
     void ShowError(const std::string& text);
+    TSessionForm* CreateSessionForm(const ABuddy& partner);
 
     // SessionView
     void ShowLoginState(const std::string& caption, bool logoVisible, bool emptyBalance,
@@ -116,14 +156,19 @@ private:
 
     MainServices FServices;
     std::mutex FTreeLock;
-    std::vector<QWidget*> FSessionList;
+    std::vector<TSessionForm*> FSessionList;  // owned; in order of creation
+    // Closed windows waiting for the event loop to destroy them.
+    std::vector<QPointer<TSessionForm>> FClosedSessions;
     std::unique_ptr<TVANE> FConn;
     std::unique_ptr<SignInSession> FSession;
+    std::unique_ptr<ContactTree> FTree;  // the view in TVuserlistArea shows it
+    std::unique_ptr<ContactIntake> FContacts;
+    std::unique_ptr<BalanceDisplay> FBalance;
     Settings FSettings;
     bool FQuitting = false;
     std::string FAppPath;
     std::unique_ptr<SettingsStore> FStore;
-    QLocalServer* FCopyDataServer = nullptr;
+    CopyDataServer* FCopyDataServer = nullptr;
     bool FSnapping = false;
 };
 

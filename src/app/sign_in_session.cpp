@@ -101,6 +101,8 @@ void SignInSession::DoShutOut() {
     FBoxes.Show(texts().shutOut, Icon::Information, Buttons::Ok);
 }
 
-void SignInSession::PingTimerTimer() { FConn.WatchdogTick(); }
+void SignInSession::PingTimerTimer() {
+    FConn.WatchdogTick();
+}
 
 }  // namespace kv

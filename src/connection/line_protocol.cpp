@@ -239,11 +239,15 @@ std::int32_t moneyCount(std::string_view line) {
 }
 
 IncomingMessage incomingMessage(std::string_view line) {
-    std::string_view rest = afterFirstColon(trimBytes(line));
-    const std::size_t colon = rest.find(':');
+    return splitPortAndText(afterFirstColon(trimBytes(line)));
+}
+
+IncomingMessage splitPortAndText(std::string_view text) {
+    text = trimBytes(text);
+    const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos)
-        return {std::string(rest), {}};
-    return {std::string(rest.substr(0, colon)), std::string(rest.substr(colon + 1))};
+        return {{}, std::string(text)};
+    return {std::string(text.substr(0, colon)), std::string(text.substr(colon + 1))};
 }
 
 std::int32_t addedGroupId(std::string_view line) {

@@ -110,7 +110,13 @@ struct IncomingMessage {
     std::string text;  // as received: "<br>" still stands for a line break
     bool operator==(const IncomingMessage&) const = default;
 };
-IncomingMessage incomingMessage(std::string_view line);  // "H:"
+// "H:": after the line's name the port runs to the next ":" and the text is all after it.
+IncomingMessage incomingMessage(std::string_view line);
+
+// "port:text" (trimmed first): the port before the first ":" and the text after it, further
+// colons included; without a ":" the port is empty and the whole text is the text. The rule
+// of the rest of an "H:" line and of a text handed in for a chat window.
+IncomingMessage splitPortAndText(std::string_view text);
 
 std::int32_t addedGroupId(std::string_view line);  // "GG:"
 std::string activePort(std::string_view line);     // "active:"

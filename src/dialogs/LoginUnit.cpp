@@ -157,7 +157,9 @@ void TLogin::PasswordChange() {
     savepassword->setEnabled(enable);
 }
 
-void TLogin::PasswordKeyPress() { btnOK->click(); }
+void TLogin::PasswordKeyPress() {
+    btnOK->click();
+}
 
 void TLogin::AutoLoginClick() {
     if (AutoLogin->isChecked())
@@ -166,8 +168,12 @@ void TLogin::AutoLoginClick() {
         savepassword->setEnabled(true);
 }
 
-void TLogin::NewMemberClick() { FShell.Open(FWebRoot + "/zuserform.asp"); }
+void TLogin::NewMemberClick() {
+    FShell.Open(FWebRoot + "/zuserform.asp");
+}
 
-void TLogin::FindMemberClick() { FShell.Open(FWebRoot + "/zuserchk.asp"); }
+void TLogin::FindMemberClick() {
+    FShell.Open(FWebRoot + "/zuserchk.asp");
+}
 
 }  // namespace kv

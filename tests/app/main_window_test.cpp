@@ -117,8 +117,8 @@ private slots:
         for (QAction* a : {form.actLogout, form.actMoney, form.actSendText, form.actAddUser,
                            form.actGroupSend, form.actDeleteGroup})
             QVERIFY(!a->isEnabled());
-        for (QAction* a : {form.actOption, form.actHelp, form.actAbout, form.actExit,
-                           form.actRestore})
+        for (QAction* a :
+             {form.actOption, form.actHelp, form.actAbout, form.actExit, form.actRestore})
             QVERIFY(a->isEnabled());
         QVERIFY(!form.PingTimer->isActive());
         QCOMPARE(form.PingTimer->interval(), 5000);
@@ -226,7 +226,7 @@ private slots:
                             kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
         rig.registry.preset(RegistrySection::Option, "Password",
                             kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
-        rig.http.body = "1.0.1.10\r\n";  // no ",": the version reads as empty
+        rig.http.body = "1.0.1.10\r\n";           // no ",": the version reads as empty
         TMainForm form(rig.services({"/NOAU"}));  // capitals do not count
         QCOMPARE(rig.http.requests.size(), std::size_t(1));
         QCOMPARE(rig.boxes.shown.size(), std::size_t(1));

@@ -50,8 +50,8 @@ TEST(InstanceLock, PathPrefersTheRuntimeFolder) {
 }
 
 TEST(InstanceLock, OneHolderAcrossProcessesUntilItEnds) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("kv-lock-test-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("kv-lock-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
 

@@ -19,7 +19,8 @@ using Result = MessageBoxes::Result;
 
 // What the window would show, and what it was asked to do.
 struct RecordingView final : SessionView {
-    void ShowLoginState(const std::string& c, bool logo, bool emptyBalance, bool signedIn) override {
+    void ShowLoginState(const std::string& c, bool logo, bool emptyBalance,
+                        bool signedIn) override {
         caption = c;
         logoVisible = logo;
         balanceEmptied = emptyBalance;
@@ -141,8 +142,10 @@ TEST_F(SignInSessionTest, RefusalsDisconnectFirstThenShowTheirOwnText) {
         SignIn();
         // The box must find the connection already closed and the window reset.
         bool closedBeforeBox = false;
-        boxes.onShow = [&] { closedBeforeBox = conn.State() == 0 && !view.log.empty() &&
-                                               view.log.back() == "state:로그인 하십시오."; };
+        boxes.onShow = [&] {
+            closedBeforeBox = conn.State() == 0 && !view.log.empty() &&
+                              view.log.back() == "state:로그인 하십시오.";
+        };
         server.sendLine(line);
         ASSERT_TRUE(Pump([&] { return !boxes.shown.empty(); }));
         EXPECT_TRUE(server.expectLine("LX:")) << server.lastMismatch();
@@ -175,11 +178,14 @@ TEST_F(SignInSessionTest, ShutOutAnswersResetsAndThenTells) {
     SignIn();
     conn.SetState(2);
     bool resetBeforeBox = false;
-    boxes.onShow = [&] { resetBeforeBox = !view.log.empty() && view.log.back() == "state:로그인 하십시오."; };
+    boxes.onShow = [&] {
+        resetBeforeBox = !view.log.empty() && view.log.back() == "state:로그인 하십시오.";
+    };
     server.sendLine("close");
     ASSERT_TRUE(Pump([&] { return !boxes.shown.empty(); }));
     EXPECT_TRUE(server.expectLine("LY:")) << server.lastMismatch();
-    EXPECT_EQ(boxes.shown.back().text, cp949("다른 곳에서 로그인을 하였거나 서버의 임시 조치입니다!"));
+    EXPECT_EQ(boxes.shown.back().text,
+              cp949("다른 곳에서 로그인을 하였거나 서버의 임시 조치입니다!"));
     EXPECT_EQ(boxes.shown.back().icon, Icon::Information);
     EXPECT_TRUE(resetBeforeBox);
 }

@@ -160,8 +160,15 @@ TEST(Message, PortEndsAtTheSecondColonAndTheTextKeepsTheRest) {
     EXPECT_EQ(incomingMessage("H:12:x:y"), (IncomingMessage{"12", "x:y"}));
     EXPECT_EQ(incomingMessage("H:12:a<br>b "), (IncomingMessage{"12", "a<br>b"}));
     EXPECT_EQ(incomingMessage("H:12:"), (IncomingMessage{"12", ""}));
-    EXPECT_EQ(incomingMessage("H:12"), (IncomingMessage{"12", ""}));
+    // Without a second ":" there is no port: the message reaches no window.
+    EXPECT_EQ(incomingMessage("H:12"), (IncomingMessage{"", "12"}));
     EXPECT_EQ(incomingMessage("H:"), (IncomingMessage{"", ""}));
+    // A text handed in for a chat window splits the same way.
+    EXPECT_EQ(splitPortAndText(" 1003:" + cp949("^^ 안녕") + "\r\n"),
+              (IncomingMessage{"1003", cp949("^^ 안녕")}));
+    EXPECT_EQ(splitPortAndText("0:a:b"), (IncomingMessage{"0", "a:b"}));
+    EXPECT_EQ(splitPortAndText("nocolon"), (IncomingMessage{"", "nocolon"}));
+    EXPECT_EQ(splitPortAndText(""), (IncomingMessage{"", ""}));
 }
 
 TEST(OtherAnswers, GroupAddActiveAndUserAdd) {

@@ -25,7 +25,8 @@ protected:
         fs::create_directories(root / "runtime");
         fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
         server = std::make_unique<test::ChildProcess>(
-            KV_DEVSERVER, std::vector<std::string>{"--chat-port", "0", "--http-port", "0", "--verbose"},
+            KV_DEVSERVER,
+            std::vector<std::string>{"--chat-port", "0", "--http-port", "0", "--verbose"},
             std::map<std::string, std::string>{}, (root / "server.log").string());
         ASSERT_TRUE(server->waitForOutput("listening on", 10s)) << server->output();
         std::smatch m;
@@ -72,8 +73,8 @@ protected:
 TEST_F(ClientEndToEnd, SignsInRunsOnceAndEndsCleanlyOnTerm) {
     PrepareAutoLogin("demo", "demo1234");
     auto client = StartClient("client.log");
-    ASSERT_TRUE(server->waitForOutput("<- LO:demo,demo1234", 20s)) << server->output()
-                                                                   << client->output();
+    ASSERT_TRUE(server->waitForOutput("<- LO:demo,demo1234", 20s))
+        << server->output() << client->output();
     EXPECT_TRUE(server->waitForOutput("<- GC:", 10s)) << server->output();
     // While it runs, it tells outside programs where to find it.
     EXPECT_TRUE(Stored(RegistrySection::Key, "PID").has_value());
@@ -92,6 +93,41 @@ TEST_F(ClientEndToEnd, SignsInRunsOnceAndEndsCleanlyOnTerm) {
     EXPECT_FALSE(Stored(RegistrySection::Key, "HWND").has_value());
     EXPECT_TRUE(Stored(RegistrySection::Key, "PATH").has_value());
     EXPECT_EQ(Stored(RegistrySection::Option, "AutoLogin").value_or(""), "1");
+}
+
+// The sign-in lists: the group list brings the partner list request, the partner list the
+// balance request, which only a completed sign-in (state 2) sends.
+TEST_F(ClientEndToEnd, SignInListsCompleteTheSignIn) {
+    PrepareAutoLogin("demo", "demo1234");
+    auto client = StartClient("client.log");
+    ASSERT_TRUE(server->waitForOutput("-> GR:1,가족/2,친구/3,회사/", 20s)) << server->output();
+    EXPECT_TRUE(server->waitForOutput("<- AC:", 10s)) << server->output();
+    EXPECT_TRUE(server->waitForOutput("-> AC:1,엄마,", 10s)) << server->output();
+    EXPECT_TRUE(server->waitForOutput("<- RC:", 10s)) << server->output() << client->output();
+    EXPECT_TRUE(server->waitForOutput("-> RV:25", 10s)) << server->output();
+    client->signal(SIGTERM);
+    EXPECT_EQ(client->waitForExit(20s), 0) << client->output();
+    EXPECT_TRUE(server->waitForOutput("<- LX:", 10s)) << server->output();
+}
+
+// kestrovane-send finds the running program through "HWND" and hands it a message; with no
+// program running it reports that there is nowhere to deliver to.
+TEST_F(ClientEndToEnd, SendToolDeliversToTheRunningProgram) {
+    PrepareAutoLogin("demo", "demo1234");
+    const std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (root / "config").string()}};
+    {
+        test::ChildProcess before(KV_SEND, {"0", "1001:x"}, env, (root / "before.log").string());
+        EXPECT_EQ(before.waitForExit(10s), 1) << before.output();
+    }
+    auto client = StartClient("client.log");
+    ASSERT_TRUE(server->waitForOutput("<- RC:", 20s)) << server->output() << client->output();
+    test::ChildProcess send(KV_SEND, {"0", "1001:안녕"}, env, (root / "send.log").string());
+    EXPECT_EQ(send.waitForExit(10s), 0) << send.output();
+    test::ChildProcess wrong(KV_SEND, {"zero", "1001:x"}, env, (root / "wrong.log").string());
+    EXPECT_EQ(wrong.waitForExit(10s), 2) << wrong.output();
+    EXPECT_TRUE(client->running());
+    client->signal(SIGTERM);
+    EXPECT_EQ(client->waitForExit(20s), 0) << client->output();
 }
 
 }  // namespace

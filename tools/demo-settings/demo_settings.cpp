@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     ini.write(kv::RegistrySection::Option, "AutoLogin", "1");
     ini.write(kv::RegistrySection::Option, "SavePassword", "1");
     ini.write(kv::RegistrySection::Option, "Autorun", "0");
-    ini.write(kv::RegistrySection::Option, "Userid", kv::PC1Encrypt(kv::settings_key::UseridKey, *id));
+    ini.write(kv::RegistrySection::Option, "Userid",
+              kv::PC1Encrypt(kv::settings_key::UseridKey, *id));
     ini.write(kv::RegistrySection::Option, "Password",
               kv::PC1Encrypt(kv::settings_key::PasswordKey, *password));
     if (!ini.commit()) {

@@ -2,7 +2,10 @@
 // without a desktop: kestrovane-screenshots OUTPUT_DIR
 // Settings come from (and go to) a temporary folder; nothing of the user's is touched.
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -11,7 +14,18 @@
 
 #include "app/MainUnit.h"
 #include "app/application.h"
+#include "app/desktop_services.h"
+#include "common/cp949.h"
+#include "contacts/contact_tree_view.h"
+#include "devserver/account_data.h"
+#include "devserver/account_store.h"
+#include "devserver/chat_server.h"
+#include "dialogs/AbountUnit.h"
 #include "dialogs/LoginUnit.h"
+#include "dialogs/OptionUnit.h"
+#include "messaging/MSNPopUp.h"
+#include "messaging/SessionUnit.h"
+#include "messaging/send_memo.h"
 #include "platform/posix/ini_registry.h"
 #include "platform/posix/posix_line_socket.h"
 #include "platform/posix/xdg_autorun.h"
@@ -33,6 +47,43 @@ bool save(QWidget& w, const QString& dir, const char* name) {
     return ok;
 }
 
+// A conversation with the demo partner 민수 (sent and received entries), and a message for
+// 엄마, whose window is hidden: its popup notice.
+bool chatWindowShots(kv::TMainForm& form, const QString& dir) {
+    kv::ContactTree& tree = form.Tree();
+    for (std::size_t i = 0; i < tree.Count(); ++i)
+        if (tree.Item(i)->Caption().rfind(kv::cp949("민수"), 0) == 0)
+            form.TVuserlist->Select(tree.Item(i));
+    form.actSendText->trigger();
+    if (form.SessionList().empty())
+        return false;
+    kv::TSessionForm* chat = form.SessionList().back();
+    chat->SendText->setPlainText(QStringLiteral("주말에 시간 있어?\n같이 영화 보자"));
+    chat->SendBtn->click();
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && chat->Log().EntryCount() < 2)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    chat->SendText->setPlainText(QStringLiteral("몇 시에 만날까?"));
+    QCoreApplication::processEvents();
+    bool ok = chat->Log().EntryCount() >= 2 && save(*chat, dir, "chat-window.png");
+
+    form.Conn().Msg = kv::cp949("H:1001:밥 먹었니?<br>일찍 들어와");
+    form.DoMessage();
+    QCoreApplication::processEvents();
+    const auto popups = kv::TMSNPopUp::AllPopups();
+    ok &= !popups.empty() && form.SessionList().back()->isMinimized();
+    if (!popups.empty()) {
+        // Where it ends its slide: drawn as it is seen then.
+        popups.back()->tmrScrollTimer();
+        for (int i = 0; i < 200 && popups.back()->tmrScroll->enabled(); ++i)
+            popups.back()->tmrScrollTimer();
+        ok &= save(*popups.back(), dir, "chat-arrival-popup.png");
+    }
+    for (kv::TSessionForm* w : form.SessionList())
+        w->MSNPopUp->ClosePopUps();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,23 +100,9 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
 
-    kv::QtMessageBoxes boxes;
-    kv::QtShell shell;
-    auto registry = kv::IniRegistry::openDefault();
-    auto autoRun = kv::XdgAutoRun::openDefault();
-    kv::QtHttpGet http;
-    kv::QtProcessLauncher launcher;
-    kv::MainServices services;
-    services.ui = kv::QtUiThread::create(&app);
-    services.sockets = kv::makePosixLineSocket;
-    services.boxes = &boxes;
-    services.shell = &shell;
-    services.registry = registry.get();
-    services.autoRun = autoRun.get();
-    services.http = &http;
-    services.launcher = &launcher;
-    services.programPath = "/usr/bin/kestrovane";
-    services.arguments = {"/noau"};
+    kv::DesktopServices desktop(&app);
+    const kv::MainServices services = desktop.ForMainWindow("/usr/bin/kestrovane", {"/noau"});
+    kv::QtShell& shell = desktop.shell;
 
     bool ok = true;
     {
@@ -80,6 +117,24 @@ int main(int argc, char** argv) {
         ok &= save(form, out, "main-signing-in.png");
         form.Conn().SetState(0);
 
+        // Signed in to the dev server's demo account, in this process.
+        kv::devserver::AccountStore store(kv::devserver::loadAccounts(KV_DEVSERVER_DEMO_DATA));
+        kv::devserver::ServerOptions chatOptions;
+        chatOptions.chatPort = 0;
+        chatOptions.pingInterval = std::chrono::milliseconds(0);
+        kv::devserver::ChatServer chat(store, chatOptions);
+        chat.start();
+        ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(chat.port())).c_str(), 1);
+        form.Session().SignIn("demo", "demo1234");
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() &&
+               (form.Conn().State() != 2 || form.spSkinStatusPanel1->text().isEmpty()))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ok &= form.Conn().State() == 2;
+        ok &= save(form, out, "main-signed-in.png");
+        ok &= chatWindowShots(form, out);
+        form.Conn().Disconnect();
+
         kv::TLogin login(shell, "http://127.0.0.1:8080", &form);
         login.Userid->setText(QStringLiteral("홍길동a"));
         login.Password->setText(QStringLiteral("secret"));
@@ -87,6 +142,21 @@ int main(int argc, char** argv) {
         login.show();
         QCoreApplication::processEvents();
         ok &= save(login, out, "login-dialog.png");
+
+        kv::TOptionForm options({nullptr, nullptr, nullptr, "http://127.0.0.1:8080", "demo"},
+                                &form);
+        options.autorun->setChecked(true);
+        options.alram->setChecked(true);
+        options.alramrepeat->setChecked(true);
+        options.show();
+        QCoreApplication::processEvents();
+        ok &= save(options, out, "options-dialog.png");
+
+        kv::TAboutForm about(shell, "http://127.0.0.1:8080", &form);
+        about.spSkinStdLabel1->setText(QStringLiteral("케스트로바네 - 1.0.1.2"));
+        about.show();
+        QCoreApplication::processEvents();
+        ok &= save(about, out, "about-box.png");
     }
     return ok ? 0 : 1;
 }

@@ -14,9 +14,8 @@ LazyMediaPlayer::~LazyMediaPlayer() = default;
 MediaPlayer* LazyMediaPlayer::player() {
     if (!tried_) {
         tried_ = true;
-        if (auto create = reinterpret_cast<CreatePlayer>(
-                ResolveModuleSymbol(QStringLiteral("kestrovane-media"),
-                                    "kestrovane_create_media_player"))) {
+        if (auto create = reinterpret_cast<CreatePlayer>(ResolveModuleSymbol(
+                QStringLiteral("kestrovane-media"), "kestrovane_create_media_player"))) {
             player_.reset(create());
             player_->setAutoStart(false);
             player_->setPlayCount(playCount_);
