@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "app/logo.h"
 #include "common/cp949.h"
 #include "platform/message_boxes.h"
 
@@ -13,6 +14,7 @@ KestrovaneApplication::KestrovaneApplication(int& argc, char** argv) : QApplicat
     setApplicationName(QStringLiteral("Kestrovane"));
     setApplicationVersion(QStringLiteral("1.0.1.2"));
     setFont(InterfaceFont());
+    setWindowIcon(KestrovaneIcon());
     // Closing the main window only hides it in the tray; the exit command ends the program.
     setQuitOnLastWindowClosed(false);
 }

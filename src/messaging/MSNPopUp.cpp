@@ -219,8 +219,10 @@ void TMSNPopUp::popupClosed(TfrmMSNPopUp* popup) {
 // ---- TfrmMSNPopUp --------------------------------------------------------------------------
 
 TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* notifier)
+    // Left alone by window managers that would otherwise give a tool window a task-bar
+    // entry; the hint means nothing where there is no such manager.
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
+                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
       FNotifier(notifier) {
     setObjectName(QStringLiteral("TfrmMSNPopUp"));
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -164,6 +164,10 @@ void TSessionForm::BuildFrame() {
         return defaultSaveDialog(this, filter, initialName);
     };
     setFocusProxy(SendText);
+    // The member opens a conversation to type: the memo has the focus, the log only when
+    // clicked (to select and copy).
+    RichView1->setFocusPolicy(Qt::ClickFocus);
+    SendText->setFocus();
 }
 
 void TSessionForm::FormCreate() {
