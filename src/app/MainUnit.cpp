@@ -6,7 +6,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocalServer>
+
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>

@@ -26,7 +26,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QLocalServer;
+
 namespace kv {
 class CopyDataServer;
 }

@@ -13,7 +13,7 @@
 #include "platform/posix/xdg_autorun.h"
 #include "platform/qt/lazy_media_player.h"
 #include "platform/qt/lazy_web_browsers.h"
-#include "platform/qt/qt_http_get.h"
+#include "platform/qt/lazy_http_get.h"
 #include "platform/qt/qt_message_boxes.h"
 #include "platform/qt/qt_process_launcher.h"
 #include "platform/qt/qt_shell.h"
@@ -35,7 +35,7 @@ public:
     std::unique_ptr<IniRegistry> registry;
     std::unique_ptr<XdgAutoRun> autoRun;
     LazyMediaPlayer player;
-    QtHttpGet http;
+    LazyHttpGet http;
     QtProcessLauncher launcher;
 
 private:

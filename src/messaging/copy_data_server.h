@@ -8,18 +8,22 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "messaging/copy_data.h"
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace kv {
 
+// Plain POSIX sockets watched by QSocketNotifier: the program links no Qt Network for it.
 class CopyDataServer : public QObject {
 public:
     using Sink = std::function<void(const CopyDataMessage&)>;
 
     CopyDataServer(Sink sink, QObject* parent = nullptr);
+    ~CopyDataServer() override;
 
     // Listens at `path`, replacing a socket a crashed run may have left. False on failure.
     bool Listen(const QString& path);
@@ -33,10 +37,15 @@ public:
     static constexpr int kConnectionMs = 5000;
 
 private:
+    struct Connection;
     void OnNewConnection();
+    void ReadFrom(Connection* c);
+    void Finish(Connection* c, bool ended, bool timeUp);
 
     Sink FSink;
-    QLocalServer* FServer;
+    int FListenFd = -1;
+    std::string FPath;
+    QSocketNotifier* FListenNotifier = nullptr;
     int FConnections = 0;
 };
 

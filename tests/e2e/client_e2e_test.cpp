@@ -5,7 +5,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <thread>
 
 #include "app/settings_store.h"
 #include "platform/posix/ini_registry.h"
@@ -128,6 +130,59 @@ TEST_F(ClientEndToEnd, SendToolDeliversToTheRunningProgram) {
     EXPECT_TRUE(client->running());
     client->signal(SIGTERM);
     EXPECT_EQ(client->waitForExit(20s), 0) << client->output();
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// The update check as it runs in the real program: the network module is loaded for the
+// download, and a newer listed version hands over to the updater beside the program.
+TEST(ClientUpdateCheck, NewerVersionStartsTheUpdaterWithTheRunningVersion) {
+    const fs::path root =
+        fs::temp_directory_path() / ("kv-e2e-update-" + std::to_string(::getpid()));
+    const fs::path app = root / "app";
+    fs::create_directories(app);
+    fs::create_directories(root / "runtime");
+    fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path built = fs::path(KV_CLIENT).parent_path();
+    fs::copy_file(KV_CLIENT, app / "kestrovane");
+    for (const char* module : {"libkestrovane-net.so", "libkestrovane-media.so"})
+        fs::copy_file(built / module, app / module);
+    {
+        std::ofstream updater(app / "AutoUpgrade");
+        updater << "#!/bin/sh\necho \"$@\" > '" << (root / "updater-args").string() << "'\n";
+    }
+    fs::permissions(app / "AutoUpgrade", fs::perms::owner_all, fs::perm_options::replace);
+
+    test::ChildProcess server(
+        KV_DEVSERVER, {"--chat-port", "0", "--http-port", "0", "--update-version", "2.0.0.0"}, {},
+        (root / "server.log").string());
+    ASSERT_TRUE(server.waitForOutput("http listening on", 10s)) << server.output();
+    std::smatch m;
+    const std::string log = server.output();
+    ASSERT_TRUE(std::regex_search(log, m, std::regex("http listening on ([0-9.]+):([0-9]+)")));
+
+    test::ChildProcess client((app / "kestrovane").string(), {},
+                              {{"QT_QPA_PLATFORM", "offscreen"},
+                               {"XDG_CONFIG_HOME", (root / "config").string()},
+                               {"XDG_RUNTIME_DIR", (root / "runtime").string()},
+                               {"KESTROVANE_WEB_ROOT", "http://" + m[1].str() + ":" + m[2].str()}},
+                              (root / "client.log").string());
+    EXPECT_EQ(client.waitForExit(30s), 0) << client.output();
+    // The updater was started detached; give it its moment to write.
+    std::string args;
+    for (int i = 0; i < 250 && args.empty(); ++i) {
+        std::ifstream in(root / "updater-args");
+        std::getline(in, args);
+        if (args.empty())
+            std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(args, "1.0.1.2");
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
 }
 
 }  // namespace
