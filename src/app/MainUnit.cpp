@@ -22,7 +22,6 @@
 #include "app/service_addresses.h"
 #include "app/update_check.h"
 #include "app/web_pages.h"
-#include "app/window_snap.h"
 #include "common/cp949.h"
 #include "common/qt_text.h"
 #include "connection/line_protocol.h"
@@ -35,6 +34,7 @@
 #include "messaging/message_routing.h"
 #include "messaging/send_memo.h"
 #include "platform/message_boxes.h"
+#include "platform/qt/edge_snapper.h"
 #include "platform/shell.h"
 
 namespace kv {
@@ -59,6 +59,7 @@ TMainForm::TMainForm(MainServices services, QWidget* parent)
     setWindowTitle(QStringLiteral("케스트로바네"));
     setWindowIcon(KestrovaneIcon());
     setMinimumSize(225, 300);
+    new EdgeSnapper(this);
     BuildActions();
     BuildMenus();
     BuildFrame();
@@ -396,21 +397,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QCoreApplication::quit();
-}
-
-void TMainForm::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    if (FSnapping || !isVisible() || screen() == nullptr)
-        return;
-    const QRect frame = frameGeometry();
-    const QRect area = screen()->availableGeometry();
-    const Point to = SnapToEdges({frame.x(), frame.y(), frame.width(), frame.height()},
-                                 {area.x(), area.y(), area.width(), area.height()});
-    if (to.x != frame.x() || to.y != frame.y()) {
-        FSnapping = true;
-        move(to.x, to.y);
-        FSnapping = false;
-    }
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {

@@ -132,7 +132,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
-    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -169,7 +168,6 @@ private:
     std::string FAppPath;
     std::unique_ptr<SettingsStore> FStore;
     CopyDataServer* FCopyDataServer = nullptr;
-    bool FSnapping = false;
 };
 
 }  // namespace kv

@@ -20,7 +20,7 @@
 #include "app/service_addresses.h"
 #include "app/settings_store.h"
 #include "app/web_pages.h"
-#include "app/window_snap.h"
+#include "platform/qt/edge_snapper.h"
 #include "common/cp949.h"
 #include "common/qt_text.h"
 #include "common/text.h"
@@ -56,6 +56,7 @@ QString defaultSaveDialog(QWidget* owner, const QString& filter, const QString& 
 }  // namespace
 
 TSessionForm::TSessionForm(SessionServices services) : FServices(services) {
+    new EdgeSnapper(this);
     setWindowTitle(QStringLiteral("문자 대화창"));
     // A frame that can be resized, with a close box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -346,21 +347,6 @@ void TSessionForm::closeEvent(QCloseEvent* event) {
     // Closing only hides the window; its log and place in the list stay.
     SaveWindowPos();
     event->accept();
-}
-
-void TSessionForm::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    if (FSnapping || !isVisible() || screen() == nullptr)
-        return;
-    const QRect frame = frameGeometry();
-    const QRect area = screen()->availableGeometry();
-    const Point to = SnapToEdges({frame.x(), frame.y(), frame.width(), frame.height()},
-                                 {area.x(), area.y(), area.width(), area.height()});
-    if (to.x != frame.x() || to.y != frame.y()) {
-        FSnapping = true;
-        move(to.x, to.y);
-        FSnapping = false;
-    }
 }
 
 }  // namespace kv

@@ -95,7 +95,6 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BuildMenus();
@@ -111,7 +110,6 @@ private:
     SessionServices FServices;
     std::unique_ptr<TLGN> FLGN;
     ChatLog FLog;
-    bool FSnapping = false;
     bool FActive = false;  // active and not minimised, as FormActivate last saw it
 };
 

@@ -21,13 +21,7 @@
 #include "messaging/send_memo.h"
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
-#include "support/fake_autorun.h"
-#include "support/fake_http_get.h"
-#include "support/fake_media_player.h"
-#include "support/fake_message_boxes.h"
-#include "support/fake_process_launcher.h"
-#include "support/fake_registry.h"
-#include "support/fake_shell.h"
+#include "support/fake_main_services.h"
 #include "support/scripted_server.h"
 
 using namespace std::chrono_literals;
@@ -37,39 +31,14 @@ using kv::TSessionForm;
 
 namespace {
 
-struct Rig {
-    kv::test::FakeMessageBoxes boxes;
-    kv::test::FakeShell shell;
-    kv::test::FakeRegistry registry;
-    kv::test::FakeAutoRun autoRun;
-    kv::test::FakeMediaPlayer player;
-    kv::test::FakeHttpGet http;
-    kv::test::FakeProcessLauncher launcher;
+struct Rig : kv::test::FakeMainServices {
     kv::test::ScriptedServer server;
-    QObject uiOwner;
     std::unique_ptr<TMainForm> form;
 
     Rig() {
         ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
-        registry.preset(RegistrySection::Option, "AutoLogin", "1");
-        registry.preset(RegistrySection::Option, "SavePassword", "1");
-        registry.preset(RegistrySection::Option, "Userid",
-                        kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
-        registry.preset(RegistrySection::Option, "Password",
-                        kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
-        kv::MainServices s;
-        s.ui = kv::QtUiThread::create(&uiOwner);
-        s.sockets = kv::makePosixLineSocket;
-        s.boxes = &boxes;
-        s.shell = &shell;
-        s.registry = &registry;
-        s.autoRun = &autoRun;
-        s.player = &player;
-        s.http = &http;
-        s.launcher = &launcher;
-        s.programPath = "/opt/kestrovane/kestrovane";
-        s.arguments = {"/noau"};
-        form = std::make_unique<TMainForm>(std::move(s));
+        presetAutoLogin("demo", "demo1234");
+        form = std::make_unique<TMainForm>(services());
     }
     ~Rig() {
         form.reset();

@@ -19,13 +19,7 @@
 #include "dialogs/LoginUnit.h"
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
-#include "support/fake_autorun.h"
-#include "support/fake_http_get.h"
-#include "support/fake_media_player.h"
-#include "support/fake_message_boxes.h"
-#include "support/fake_process_launcher.h"
-#include "support/fake_registry.h"
-#include "support/fake_shell.h"
+#include "support/fake_main_services.h"
 #include "support/scripted_server.h"
 
 using namespace std::chrono_literals;
@@ -35,37 +29,13 @@ using kv::TMainForm;
 namespace {
 
 // Everything a main window needs, faked but for the socket and the UI hand-over.
-struct Rig {
-    kv::test::FakeMessageBoxes boxes;
-    kv::test::FakeShell shell;
-    kv::test::FakeRegistry registry;
-    kv::test::FakeAutoRun autoRun;
-    kv::test::FakeMediaPlayer player;
-    kv::test::FakeHttpGet http;
-    kv::test::FakeProcessLauncher launcher;
+struct Rig : kv::test::FakeMainServices {
     kv::test::ScriptedServer server;
-    QObject uiOwner;
 
     Rig() {
         ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
     }
     ~Rig() { ::unsetenv("KESTROVANE_SERVER"); }
-
-    kv::MainServices services(std::vector<std::string> args = {"/noau"}) {
-        kv::MainServices s;
-        s.ui = kv::QtUiThread::create(&uiOwner);
-        s.sockets = kv::makePosixLineSocket;
-        s.boxes = &boxes;
-        s.shell = &shell;
-        s.registry = &registry;
-        s.autoRun = &autoRun;
-        s.player = &player;
-        s.http = &http;
-        s.launcher = &launcher;
-        s.programPath = "/opt/kestrovane/kestrovane";
-        s.arguments = std::move(args);
-        return s;
-    }
 
     // Reads the next line the client wrote while the window's event loop keeps running.
     std::optional<std::string> nextLine() {
@@ -189,12 +159,7 @@ private slots:
 
     void automaticSignInAtStart() {
         Rig rig;
-        rig.registry.preset(RegistrySection::Option, "AutoLogin", "1");
-        rig.registry.preset(RegistrySection::Option, "SavePassword", "1");
-        rig.registry.preset(RegistrySection::Option, "Userid",
-                            kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
-        rig.registry.preset(RegistrySection::Option, "Password",
-                            kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
+        rig.presetAutoLogin("demo", "demo1234");
         TMainForm form(rig.services());
         QVERIFY(rig.server.accept());
         QCOMPARE(rig.nextLine().value_or(""), std::string("LO:demo,demo1234"));
@@ -202,12 +167,7 @@ private slots:
 
     void newerVersionHandsOverWithoutSigningIn() {
         Rig rig;
-        rig.registry.preset(RegistrySection::Option, "AutoLogin", "1");
-        rig.registry.preset(RegistrySection::Option, "SavePassword", "1");
-        rig.registry.preset(RegistrySection::Option, "Userid",
-                            kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
-        rig.registry.preset(RegistrySection::Option, "Password",
-                            kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
+        rig.presetAutoLogin("demo", "demo1234");
         rig.http.body = "1.0.1.10,\r\nkestrovane,1.0.1.10\r\n";
         TMainForm form(rig.services({}));
         QCOMPARE(rig.http.requests.size(), std::size_t(1));
@@ -220,12 +180,7 @@ private slots:
 
     void unreadableUpdateListShowsTheErrorAndSkipsTheSignIn() {
         Rig rig;
-        rig.registry.preset(RegistrySection::Option, "AutoLogin", "1");
-        rig.registry.preset(RegistrySection::Option, "SavePassword", "1");
-        rig.registry.preset(RegistrySection::Option, "Userid",
-                            kv::PC1Encrypt(kv::settings_key::UseridKey, "demo"));
-        rig.registry.preset(RegistrySection::Option, "Password",
-                            kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
+        rig.presetAutoLogin("demo", "demo1234");
         rig.http.body = "1.0.1.10\r\n";           // no ",": the version reads as empty
         TMainForm form(rig.services({"/NOAU"}));  // capitals do not count
         QCOMPARE(rig.http.requests.size(), std::size_t(1));

@@ -25,21 +25,14 @@
 #include "messaging/send_memo.h"
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
-#include "support/fake_autorun.h"
-#include "support/fake_http_get.h"
-#include "support/fake_media_player.h"
-#include "support/fake_message_boxes.h"
-#include "support/fake_process_launcher.h"
-#include "support/fake_registry.h"
-#include "support/fake_shell.h"
-#include "support/fake_web_browsers.h"
+#include "support/fake_main_services.h"
 
 namespace {
 
 const std::string kRoot = "http://pages.test";
 using Calls = std::vector<std::string>;
 
-struct Rig {
+struct Rig : kv::test::FakeMainServices {
     kv::devserver::AccountStore store{kv::devserver::loadAccounts(KV_DEVSERVER_DEMO_DATA)};
     kv::devserver::ChatServer chat{store, [] {
                                        kv::devserver::ServerOptions o;
@@ -47,15 +40,6 @@ struct Rig {
                                        o.pingInterval = std::chrono::milliseconds(0);
                                        return o;
                                    }()};
-    kv::test::FakeMessageBoxes boxes;
-    kv::test::FakeShell shell;
-    kv::test::FakeRegistry registry;
-    kv::test::FakeAutoRun autoRun;
-    kv::test::FakeMediaPlayer player;
-    kv::test::FakeHttpGet http;
-    kv::test::FakeProcessLauncher launcher;
-    kv::test::FakeWebBrowsers web;
-    QObject uiOwner;
 
     Rig() {
         chat.start();
