@@ -50,23 +50,6 @@ struct Rig : kv::test::FakeMainServices {
         ::unsetenv("KESTROVANE_SERVER");
         ::unsetenv("KESTROVANE_WEB_ROOT");
     }
-
-    kv::MainServices services() {
-        kv::MainServices s;
-        s.ui = kv::QtUiThread::create(&uiOwner);
-        s.sockets = kv::makePosixLineSocket;
-        s.boxes = &boxes;
-        s.shell = &shell;
-        s.registry = &registry;
-        s.autoRun = &autoRun;
-        s.player = &player;
-        s.http = &http;
-        s.launcher = &launcher;
-        s.web = &web;
-        s.programPath = "/opt/kestrovane/kestrovane";
-        s.arguments = {"/noau"};
-        return s;
-    }
 };
 
 bool signIn(kv::TMainForm& form) {

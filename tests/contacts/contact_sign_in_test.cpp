@@ -31,22 +31,6 @@ struct Rig : kv::test::FakeMainServices {
         ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(chat.port())).c_str(), 1);
     }
     ~Rig() { ::unsetenv("KESTROVANE_SERVER"); }
-
-    kv::MainServices services() {
-        kv::MainServices s;
-        s.ui = kv::QtUiThread::create(&uiOwner);
-        s.sockets = kv::makePosixLineSocket;
-        s.boxes = &boxes;
-        s.shell = &shell;
-        s.registry = &registry;
-        s.autoRun = &autoRun;
-        s.player = &player;
-        s.http = &http;
-        s.launcher = &launcher;
-        s.programPath = "/opt/kestrovane/kestrovane";
-        s.arguments = {"/noau"};
-        return s;
-    }
 };
 
 // The view's rows in display order, children indented by two blanks.

@@ -19,12 +19,7 @@
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "support/child_process.h"
-#include "support/fake_autorun.h"
-#include "support/fake_http_get.h"
-#include "support/fake_media_player.h"
-#include "support/fake_message_boxes.h"
-#include "support/fake_process_launcher.h"
-#include "support/fake_shell.h"
+#include "support/fake_main_services.h"
 
 using namespace std::chrono_literals;
 using kv::RegistrySection;
@@ -68,25 +63,10 @@ private slots:
                        kv::PC1Encrypt(kv::settings_key::PasswordKey, "demo1234"));
         QVERIFY(registry.commit());
 
-        kv::test::FakeMessageBoxes boxes;
-        kv::test::FakeShell shell;
-        kv::test::FakeAutoRun autoRun;
-        kv::test::FakeMediaPlayer player;
-        kv::test::FakeHttpGet http;
-        kv::test::FakeProcessLauncher launcher;
-        QObject uiOwner;
-        kv::MainServices s;
-        s.ui = kv::QtUiThread::create(&uiOwner);
-        s.sockets = kv::makePosixLineSocket;
-        s.boxes = &boxes;
-        s.shell = &shell;
+        // The settings file is the real one: kestrovane-send finds the program through it.
+        kv::test::FakeMainServices fakes;
+        kv::MainServices s = fakes.services();
         s.registry = &registry;
-        s.autoRun = &autoRun;
-        s.player = &player;
-        s.http = &http;
-        s.launcher = &launcher;
-        s.programPath = "kestrovane";
-        s.arguments = {"/noau"};
         {
             kv::TMainForm form(std::move(s));
             QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), 2, 10000);
