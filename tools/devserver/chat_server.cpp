@@ -1,5 +1,7 @@
 #include "devserver/chat_server.h"
 
+#include "devserver/listen_socket.h"
+
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -26,10 +28,6 @@ namespace {
 
 // How often a session looks at its timers (pings, announcements, a shut-out) between lines.
 constexpr auto kTick = 50ms;
-
-NetError systemError(const std::string& what) {
-    return NetError(what + ": " + std::strerror(errno));
-}
 
 }  // namespace
 
@@ -329,33 +327,9 @@ ChatServer::~ChatServer() {
 }
 
 void ChatServer::start() {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE;
-    addrinfo* found = nullptr;
-    const std::string service = std::to_string(options_.chatPort);
-    const int rc = ::getaddrinfo(options_.host.c_str(), service.c_str(), &hints, &found);
-    if (rc != 0)
-        throw NetError(options_.host + ": " + ::gai_strerror(rc));
-    std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> guard(found, &::freeaddrinfo);
-
-    const int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw systemError("socket");
-    const int yes = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    if (::bind(fd, found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd, 16) != 0) {
-        const NetError error = systemError("listen on " + options_.host + ":" + service);
-        ::close(fd);
-        throw error;
-    }
-    sockaddr_storage bound{};
-    socklen_t length = sizeof bound;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
-    port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                              : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
-    listenFd_ = fd;
+    const ListenSocket listening = listenOn(options_.host, options_.chatPort, 16);
+    port_ = listening.port;
+    listenFd_ = listening.fd;
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0)
         throw systemError("eventfd");
