@@ -218,8 +218,8 @@ int main(int argc, char** argv) {
     };
     std::printf("receive path, %d lines of %zu bytes\n", kLines, bytes.size() / kLines);
     std::printf("  bare read-and-split:            %10.0f lines/s\n", bare);
-    std::printf("  thread + UI hand-over + handler: %9.0f lines/s  (%.2f of bare)\n", viaHandOver,
-                viaHandOver / bare);
+    std::printf("  thread + UI hand-over + handler: %9.0f lines/s  (%.4f of bare, 1/%.0f)\n",
+                viaHandOver, viaHandOver / bare, bare / viaHandOver);
     std::printf("  hand-over latency: median %.1f us, p99 %.1f us, max %.1f us (%zu samples)\n",
                 pct(0.5), pct(0.99), latencyUs.back(), latencyUs.size());
     std::printf("  idle receive thread wake-ups:   %.1f per second\n", wakeupsPerSecond);
