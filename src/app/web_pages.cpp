@@ -1,6 +1,7 @@
 #include "app/web_pages.h"
 
 #include "common/cp949.h"
+#include "common/text.h"
 #include "platform/shell.h"
 
 namespace kv {
@@ -10,36 +11,6 @@ namespace {
 std::string joined(std::string_view a, std::string_view b) {
     std::string out(a);
     out += b;
-    return out;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<std::string> percentDecoded(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '%') {
-            out += s[i];
-            continue;
-        }
-        if (i + 2 >= s.size())
-            return std::nullopt;
-        const int hi = hexDigit(s[i + 1]);
-        const int lo = hexDigit(s[i + 2]);
-        if (hi < 0 || lo < 0)
-            return std::nullopt;
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-    }
     return out;
 }
 
@@ -153,7 +124,7 @@ std::optional<CopyDataMessage> ParseCopyDataLink(std::string_view url) {
     }
     if (kind > 0xFFFFFFFFu)
         return std::nullopt;
-    const auto utf8 = percentDecoded(rest.substr(slash + 1));
+    const auto utf8 = percentDecode(rest.substr(slash + 1));
     if (!utf8)
         return std::nullopt;
     auto text = utf8ToCp949(*utf8);

@@ -17,14 +17,13 @@
 #include "app/web_pages.h"
 #include "common/cp949.h"
 #include "devserver/account_data.h"
-#include "devserver/account_store.h"
-#include "devserver/chat_server.h"
 #include "dialogs/AbountUnit.h"
 #include "dialogs/OptionUnit.h"
 #include "messaging/SessionUnit.h"
 #include "messaging/send_memo.h"
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "support/demo_chat_server.h"
 #include "support/fake_main_services.h"
 
 namespace {
@@ -32,24 +31,9 @@ namespace {
 const std::string kRoot = "http://pages.test";
 using Calls = std::vector<std::string>;
 
-struct Rig : kv::test::FakeMainServices {
-    kv::devserver::AccountStore store{kv::devserver::loadAccounts(KV_DEVSERVER_DEMO_DATA)};
-    kv::devserver::ChatServer chat{store, [] {
-                                       kv::devserver::ServerOptions o;
-                                       o.chatPort = 0;
-                                       o.pingInterval = std::chrono::milliseconds(0);
-                                       return o;
-                                   }()};
-
-    Rig() {
-        chat.start();
-        ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(chat.port())).c_str(), 1);
-        ::setenv("KESTROVANE_WEB_ROOT", kRoot.c_str(), 1);
-    }
-    ~Rig() {
-        ::unsetenv("KESTROVANE_SERVER");
-        ::unsetenv("KESTROVANE_WEB_ROOT");
-    }
+struct Rig : kv::test::FakeMainServices, kv::test::DemoChatServer {
+    Rig() { ::setenv("KESTROVANE_WEB_ROOT", kRoot.c_str(), 1); }
+    ~Rig() { ::unsetenv("KESTROVANE_WEB_ROOT"); }
 };
 
 bool signIn(kv::TMainForm& form) {

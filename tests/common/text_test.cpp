@@ -46,5 +46,14 @@ TEST(StrToInt, ErrorNamesTheValueButStaysShort) {
     }
 }
 
+TEST(PercentDecode, EscapesBecomeBytesAndBrokenOnesAreRefused) {
+    EXPECT_EQ(percentDecode("1003%3A%EC%95%88"), "1003:\xEC\x95\x88");
+    EXPECT_EQ(percentDecode("a+b%2b"), "a+b+");  // "+" stays: only form bodies use it for " "
+    EXPECT_EQ(percentDecode(""), "");
+    EXPECT_EQ(percentDecode("%4"), std::nullopt);
+    EXPECT_EQ(percentDecode("%g1"), std::nullopt);
+    EXPECT_EQ(percentDecode("x%"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace kv

@@ -9,29 +9,14 @@
 #include "app/MainUnit.h"
 #include "contacts/contact_tree_view.h"
 #include "devserver/account_data.h"
-#include "devserver/account_store.h"
-#include "devserver/chat_server.h"
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "support/demo_chat_server.h"
 #include "support/fake_main_services.h"
 
 namespace {
 
-struct Rig : kv::test::FakeMainServices {
-    kv::devserver::AccountStore store{kv::devserver::loadAccounts(KV_DEVSERVER_DEMO_DATA)};
-    kv::devserver::ChatServer chat{store, [] {
-                                       kv::devserver::ServerOptions o;
-                                       o.chatPort = 0;
-                                       o.pingInterval = std::chrono::milliseconds(0);
-                                       return o;
-                                   }()};
-
-    Rig() {
-        chat.start();
-        ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(chat.port())).c_str(), 1);
-    }
-    ~Rig() { ::unsetenv("KESTROVANE_SERVER"); }
-};
+struct Rig : kv::test::FakeMainServices, kv::test::DemoChatServer {};
 
 // The view's rows in display order, children indented by two blanks.
 QStringList rows(kv::TVuserlist& view) {

@@ -1,5 +1,7 @@
 #include "devserver/http_message.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -35,16 +37,6 @@ std::string_view trimBlanks(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return s;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool isUtf8(std::string_view s) {
@@ -165,8 +157,8 @@ RequestReader::State RequestReader::parseHead(std::string_view head) {
                     [](char c) { return static_cast<unsigned char>(c) <= 32 || c == 127; }))
         return fail(400, "malformed target");
     if (request_.version.size() != 8 || !request_.version.starts_with("HTTP/") ||
-        hexValue(request_.version[5]) < 0 || request_.version[6] != '.' ||
-        hexValue(request_.version[7]) < 0 || request_.version[5] > '9' || request_.version[7] > '9')
+        hexDigit(request_.version[5]) < 0 || request_.version[6] != '.' ||
+        hexDigit(request_.version[7]) < 0 || request_.version[5] > '9' || request_.version[7] > '9')
         return fail(400, "malformed version");
     if (request_.version[5] != '1')
         return fail(505, "only HTTP/1.x is spoken here");
@@ -257,9 +249,9 @@ std::string percentDecode(std::string_view text, bool plusIsSpace) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (c == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
+            hexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
             i += 2;
         } else if (c == '+' && plusIsSpace) {
             out += ' ';
