@@ -130,48 +130,44 @@ HttpResponse homePage(const HttpRequest& request) {
     return html(page("케스트로바네", body + receivedParameters(request)));
 }
 
-HttpResponse signUpPage(const HttpRequest& request) {
+// A page that shows a form, and once it is posted, a result and what was posted.
+HttpResponse formPage(const HttpRequest& request, const std::string& title,
+                      const std::string& result, const std::string& form) {
     std::string body;
     if (request.method == "POST") {
-        const HeaderList form = parseForm(request.body);
-        body +=
-            "<p id=\"result\">가입 신청을 받았습니다. (개발용 서버는 계정을 만들지 "
-            "않습니다. 데모 계정 demo / demo1234 를 쓰십시오.)</p>\n<table id=\"form\">\n";
-        for (const auto& [k, v] : form)
+        body += "<p id=\"result\">" + result + "</p>\n<table id=\"form\">\n";
+        for (const auto& [k, v] : parseForm(request.body))
             body += "<tr><th>" + htmlEscape(readableText(k)) + "</th><td>" +
                     htmlEscape(readableText(v)) + "</td></tr>\n";
         body += "</table>\n";
     } else {
-        body +=
-            "<form method=\"post\" action=\"/zuserform.asp\">\n<table>\n"
-            "<tr><th>아이디</th><td><input name=\"userid\" maxlength=\"20\"></td></tr>\n"
-            "<tr><th>비밀번호</th><td><input name=\"passwd\" type=\"password\"></td></tr>\n"
-            "<tr><th>이름</th><td><input name=\"name\"></td></tr>\n"
-            "<tr><th>휴대폰 번호</th><td><input name=\"phone\" maxlength=\"11\"></td></tr>\n"
-            "</table>\n<input type=\"submit\" value=\"가입하기\">\n</form>\n";
+        body += form;
     }
-    return html(page("회원가입 - 케스트로바네", body + receivedParameters(request)));
+    return html(page(title, body + receivedParameters(request)));
+}
+
+HttpResponse signUpPage(const HttpRequest& request) {
+    return formPage(
+        request, "회원가입 - 케스트로바네",
+        "가입 신청을 받았습니다. (개발용 서버는 계정을 만들지 않습니다. 데모 계정 demo / "
+        "demo1234 를 쓰십시오.)",
+        "<form method=\"post\" action=\"/zuserform.asp\">\n<table>\n"
+        "<tr><th>아이디</th><td><input name=\"userid\" maxlength=\"20\"></td></tr>\n"
+        "<tr><th>비밀번호</th><td><input name=\"passwd\" type=\"password\"></td></tr>\n"
+        "<tr><th>이름</th><td><input name=\"name\"></td></tr>\n"
+        "<tr><th>휴대폰 번호</th><td><input name=\"phone\" maxlength=\"11\"></td></tr>\n"
+        "</table>\n<input type=\"submit\" value=\"가입하기\">\n</form>\n");
 }
 
 HttpResponse lookupPage(const HttpRequest& request) {
-    std::string body;
-    if (request.method == "POST") {
-        const HeaderList form = parseForm(request.body);
-        body +=
-            "<p id=\"result\">입력하신 정보로 등록된 회원을 찾지 못했습니다. (개발용 "
-            "서버의 데모 계정은 demo / demo1234 입니다.)</p>\n<table id=\"form\">\n";
-        for (const auto& [k, v] : form)
-            body += "<tr><th>" + htmlEscape(readableText(k)) + "</th><td>" +
-                    htmlEscape(readableText(v)) + "</td></tr>\n";
-        body += "</table>\n";
-    } else {
-        body +=
-            "<form method=\"post\" action=\"/zuserchk.asp\">\n<table>\n"
-            "<tr><th>이름</th><td><input name=\"name\"></td></tr>\n"
-            "<tr><th>휴대폰 번호</th><td><input name=\"phone\" maxlength=\"11\"></td></tr>\n"
-            "</table>\n<input type=\"submit\" value=\"아이디, 암호 찾기\">\n</form>\n";
-    }
-    return html(page("아이디, 암호 찾기 - 케스트로바네", body + receivedParameters(request)));
+    return formPage(
+        request, "아이디, 암호 찾기 - 케스트로바네",
+        "입력하신 정보로 등록된 회원을 찾지 못했습니다. (개발용 서버의 데모 계정은 demo / "
+        "demo1234 입니다.)",
+        "<form method=\"post\" action=\"/zuserchk.asp\">\n<table>\n"
+        "<tr><th>이름</th><td><input name=\"name\"></td></tr>\n"
+        "<tr><th>휴대폰 번호</th><td><input name=\"phone\" maxlength=\"11\"></td></tr>\n"
+        "</table>\n<input type=\"submit\" value=\"아이디, 암호 찾기\">\n</form>\n");
 }
 
 HttpResponse paymentPage(const HttpRequest& request, const AccountStore& store) {
