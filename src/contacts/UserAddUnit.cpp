@@ -134,6 +134,7 @@ TUserAddForm::TUserAddForm(TVANE& conn, QWidget* owner) : QDialog(owner), FConn(
     setTabOrder(edNumber, edNickName);
     setTabOrder(edNickName, OkBtn);
     setTabOrder(OkBtn, Button2);
+    setTabOrder(Button2, cbSendMsg);
 
     DelayTimer = new QTimer(this);
     DelayTimer->setInterval(5000);
