@@ -103,6 +103,10 @@ private slots:
         kv::ContactNode* mom = rig.node("엄마");
         kv::ContactNode* family = rig.node("가족 (1)");
         QVERIFY(mom && family);
+        // Partners never have children, so the view keeps no expanded entry for each.
+        kv::ContactItemModel& model = form.TVuserlist->Model();
+        QVERIFY(model.flags(model.IndexOf(mom)) & Qt::ItemNeverHasChildren);
+        QVERIFY(!(model.flags(model.IndexOf(family)) & Qt::ItemNeverHasChildren));
         // On the image, or with the left button: no menu.
         form.TVuserlistMouseUp(Qt::RightButton, form.TVuserlist->ImageRect(mom).center());
         form.TVuserlistMouseUp(Qt::LeftButton, rig.labelCentre(mom));
