@@ -1,10 +1,11 @@
 #include "contacts/UserAddUnit.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -105,16 +106,9 @@ TUserAddForm::TUserAddForm(TVANE& conn, QWidget* owner) : QDialog(owner), FConn(
     Bevel1 = new BottomLine(this);
     Bevel1->setGeometry(8, 75, 377, 17);
 
-    info = new QPlainTextEdit(infoText(), this);
-    info->setGeometry(32, 104, 336, 84);
-    info->setReadOnly(true);
-    info->setFrameShape(QFrame::NoFrame);
-    info->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    info->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    info->setFocusPolicy(Qt::NoFocus);
-    QPalette flat = info->palette();
-    flat.setColor(QPalette::Base, palette().color(QPalette::Window));
-    info->setPalette(flat);
+    info = new QLabel(infoText(), this);
+    // Six lines at whatever height the font gives them.
+    info->setGeometry(32, 104, 336, std::max(84, info->sizeHint().height()));
     info->hide();
 
     OkBtn = new QPushButton(QStringLiteral("확인"), this);
@@ -180,7 +174,8 @@ void TUserAddForm::SetUpConfirm(const UserAddValues& pending) {
     edNickName->setText(fromCp949(pending.NickName));
     edNickName->setReadOnly(true);
     info->show();
-    setFixedSize(kWidth, kConfirmHeight);
+    // The text shows between the line and the buttons, also where the font runs taller.
+    setFixedSize(kWidth, std::max(kConfirmHeight, info->geometry().bottom() + 1 + 8 + 32));
 }
 
 void TUserAddForm::SetUpDetails(const ABuddy& partner) {

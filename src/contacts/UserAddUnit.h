@@ -18,7 +18,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
@@ -56,7 +55,7 @@ public:
     QLineEdit* edVtNumber = nullptr;
     QCheckBox* cbSendMsg = nullptr;
     QWidget* Bevel1 = nullptr;
-    QPlainTextEdit* info = nullptr;
+    QLabel* info = nullptr;
     QPushButton* OkBtn = nullptr;
     QPushButton* Button2 = nullptr;
     QTimer* DelayTimer = nullptr;

@@ -6,7 +6,6 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -210,11 +209,14 @@ private slots:
         first->show();
         second->show();
         QVERIFY(QTest::qWaitForWindowExposed(first));
-        QCOMPARE(first->height(), 223);
-        QCOMPARE(first->OkBtn->geometry(), QRect(232, 191, 75, 25));
+        // The window grows (to 250 pixels outside with the original font) so that the text
+        // shows between the line and the buttons, which keep their distance to the edges.
+        QVERIFY(first->height() >= 223);
+        QCOMPARE(first->OkBtn->geometry(), QRect(232, first->height() - 32, 75, 25));
         QVERIFY(first->info->isVisible());
-        QVERIFY(first->info->toPlainText().startsWith(QStringLiteral("신규등록 확인메세지를")));
-        QCOMPARE(first->info->toPlainText().split('\n').size(), 6);
+        QVERIFY(first->info->geometry().bottom() < first->OkBtn->geometry().top());
+        QVERIFY(first->info->text().startsWith(QStringLiteral("신규등록 확인메세지를")));
+        QCOMPARE(first->info->text().split('\n').size(), 6);
         QVERIFY(first->edVtNumber->isVisible() && !first->cbSendMsg->isVisible());
         QCOMPARE(first->cbPreNum->currentText(), QStringLiteral("016"));
         QVERIFY(!first->cbPreNum->isEnabled() && !first->cbNation->isEnabled());
