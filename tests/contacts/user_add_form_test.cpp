@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include "common/qt_text.h"
 #include "connection/vane.h"
 #include "platform/posix/posix_line_socket.h"
+#include "platform/qt/qt_message_boxes.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "support/scripted_server.h"
 
@@ -193,6 +195,28 @@ private slots:
         QTest::keyClick(&edit, '/');
         QCOMPARE(edit.text(), QStringLiteral("a/bc"));
         QCOMPARE(told, QStringList({"a/bc/"}));
+    }
+
+    void inputBoxRefusesTheNamedCharacters() {
+        kv::QtMessageBoxes boxes;
+        const kv::MessageBoxes::Refusal refusal{"/,", kv::cp949("no separators")};
+        boxes.OnInputShown = [](QInputDialog& d) {
+            auto* edit = d.findChild<QLineEdit*>();
+            QVERIFY(edit);
+            QCOMPARE(edit->text(), QStringLiteral("새 그룹"));
+            edit->clear();
+            typeInto(edit, QStringLiteral("a/b,c"));
+            QGuiApplication::clipboard()->setText(QStringLiteral("x/y"));
+            edit->paste();
+            d.accept();
+        };
+        QCOMPARE(boxes.Input("t", "p", kv::cp949("새 그룹"), refusal),
+                 std::optional<std::string>("abc"));
+        // A value given with such a character is handed back as it is, for the caller to judge.
+        boxes.OnInputShown = [](QInputDialog& d) { d.accept(); };
+        QCOMPARE(boxes.Input("t", "p", "a,b", refusal), std::optional<std::string>("a,b"));
+        boxes.OnInputShown = [](QInputDialog& d) { d.reject(); };
+        QCOMPARE(boxes.Input("t", "p", "a", refusal), std::optional<std::string>());
     }
 
     void confirmModeWaitsFiveSecondsThenSendsItsOwnValues() {
