@@ -27,13 +27,6 @@ constexpr int kHeight = 135;
 constexpr int kConfirmHeight = 223;
 constexpr int kNumberLength = 8;
 
-QFont dialogFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Gulim"), QStringLiteral("Noto Sans CJK KR")});
-    font.setPixelSize(12);
-    return font;
-}
-
 const QString& infoText() {
     static const QString text = QStringLiteral(
         "신규등록 확인메세지를 전송하였습니다.\n"
@@ -55,7 +48,6 @@ std::string bytes(const QString& text) {
 TUserAddForm::TUserAddForm(TVANE& conn, QWidget* owner) : QDialog(owner), FConn(conn) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFont(dialogFont());
     setFixedSize(kWidth, kHeight);
     move(385, 288);
 

@@ -14,8 +14,10 @@
 #include "common/cp949.h"
 #include "contacts/UserAddUnit.h"
 #include "contacts/contact_tree_view.h"
+#include "support/contact_window_helpers.h"
 #include "support/fake_main_services.h"
 #include "support/scripted_server.h"
+#include "support/served_lines.h"
 
 using namespace std::chrono_literals;
 using kv::TMainForm;
@@ -44,28 +46,16 @@ struct Rig : kv::test::FakeMainServices {
         ::unsetenv("KESTROVANE_SERVER");
     }
 
-    std::optional<std::string> nextLine() {
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
-            if (auto line = server.readLine(5ms))
-                return line;
-            QCoreApplication::processEvents();
-        }
-        return std::nullopt;
-    }
     void expect(const std::string& utf8) {
         if (utf8 == "LO:demo,demo1234" && !server.accept())
             QFAIL("no connection");
-        const auto line = nextLine();
+        const auto line = kv::test::nextLineServed(server);
         QCOMPARE(kv::cp949ToUtf8(line.value_or("<none>")), utf8);
     }
     void send(const std::string& utf8) { server.sendLine(kv::cp949(utf8)); }
 
     kv::ContactNode* node(const char* utf8Caption) {
-        for (std::size_t i = 0; i < form->Tree().Count(); ++i)
-            if (form->Tree().Item(i)->Caption() == kv::cp949(utf8Caption))
-                return form->Tree().Item(i);
-        return nullptr;
+        return kv::test::nodeNamed(form->Tree(), utf8Caption);
     }
     QPoint labelCentre(kv::ContactNode* n) { return form->TVuserlist->LabelRect(n).center(); }
 };
@@ -75,15 +65,6 @@ QStringList captions(QMenu* menu) {
     for (QAction* a : menu->actions())
         out << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
-}
-
-// Answers the next modal add-partner dialog once it is open.
-void answerDialog(const std::function<void(kv::TUserAddForm&)>& fill) {
-    QTimer::singleShot(0, [fill] {
-        auto* dialog = qobject_cast<kv::TUserAddForm*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        fill(*dialog);
-    });
 }
 
 }  // namespace
@@ -179,7 +160,7 @@ private slots:
     void registrationWithConfirmationDetailsAndDelete() {
         Rig rig;
         TMainForm& form = *rig.form;
-        answerDialog([](kv::TUserAddForm& d) {
+        kv::test::answerUserAddDialog([](kv::TUserAddForm& d) {
             QCOMPARE(d.FMode, kv::TUserAddForm::kAdd);
             d.cbPreNum->setCurrentIndex(1);
             d.edNumber->setText(QStringLiteral("05051234"));
@@ -189,13 +170,8 @@ private slots:
         form.actAddUser->trigger();
         rig.expect("UN:82,01105051234,철수");
         rig.send("P:10,0505999");
-        QPointer<kv::TUserAddForm> confirm;
-        QTRY_VERIFY([&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<kv::TUserAddForm*>(w); d && d->isVisible())
-                    confirm = d;
-            return !confirm.isNull();
-        }());
+        QTRY_VERIFY(kv::test::shownConfirmDialog());
+        QPointer<kv::TUserAddForm> confirm = kv::test::shownConfirmDialog();
         QCOMPARE(confirm->FMode, kv::TUserAddForm::kConfirm);
         QCOMPARE(confirm->edVtNumber->text(), QStringLiteral("0505999"));
         QVERIFY(!confirm->OkBtn->isEnabled());
@@ -213,7 +189,7 @@ private slots:
 
         // Details: the change goes out, and the acknowledgement is answered by an empty line.
         form.TVuserlist->Select(added);
-        answerDialog([](kv::TUserAddForm& d) {
+        kv::test::answerUserAddDialog([](kv::TUserAddForm& d) {
             QCOMPARE(d.FMode, kv::TUserAddForm::kDetails);
             QCOMPARE(d.edNumber->text(), QStringLiteral("05051234"));
             d.edNickName->setText(QStringLiteral("철수형"));

@@ -19,6 +19,7 @@
 #include "platform/qt/qt_message_boxes.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "support/scripted_server.h"
+#include "support/served_lines.h"
 
 using namespace std::chrono_literals;
 using kv::TUserAddForm;
@@ -42,15 +43,7 @@ struct Rig {
             qFatal("no connection to the scripted server");
     }
 
-    std::optional<std::string> nextLine() {
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
-            if (auto line = server.readLine(5ms))
-                return line;
-            QCoreApplication::processEvents();
-        }
-        return std::nullopt;
-    }
+    std::optional<std::string> nextLine() { return kv::test::nextLineServed(server); }
 };
 
 kv::UserAddValues pending(const char* number, const char* vt) {

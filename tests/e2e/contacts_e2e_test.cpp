@@ -16,36 +16,10 @@
 #include "contacts/UserAddUnit.h"
 #include "contacts/contact_tree_view.h"
 #include "support/child_process.h"
+#include "support/contact_window_helpers.h"
 #include "support/fake_main_services.h"
 
 using namespace std::chrono_literals;
-
-namespace {
-
-std::vector<std::string> walk(const kv::ContactTree& tree) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < tree.Count(); ++i)
-        out.push_back(std::string(2 * tree.Item(i)->Level(), ' ') +
-                      kv::cp949ToUtf8(tree.Item(i)->Caption()));
-    return out;
-}
-
-kv::ContactNode* node(kv::TMainForm& form, const char* utf8Caption) {
-    for (std::size_t i = 0; i < form.Tree().Count(); ++i)
-        if (form.Tree().Item(i)->Caption() == kv::cp949(utf8Caption))
-            return form.Tree().Item(i);
-    return nullptr;
-}
-
-void answerDialog(const std::function<void(kv::TUserAddForm&)>& fill) {
-    QTimer::singleShot(0, [fill] {
-        auto* dialog = qobject_cast<kv::TUserAddForm*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        fill(*dialog);
-    });
-}
-
-}  // namespace
 
 class ContactsEndToEndTest : public QObject {
     Q_OBJECT
@@ -77,57 +51,51 @@ private slots:
         // A new group, renamed.
         fakes.boxes.inputs = {kv::cp949("동창")};
         form.actNewGroup->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(node(form, "동창"), 10000);
-        form.TVuserlist->Select(node(form, "동창"));
+        QTRY_VERIFY_WITH_TIMEOUT(kv::test::nodeNamed(form.Tree(), "동창"), 10000);
+        form.TVuserlist->Select(kv::test::nodeNamed(form.Tree(), "동창"));
         fakes.boxes.inputs = {kv::cp949("고교 동창")};
         form.actRenameGroup->trigger();
         QVERIFY(seen("<- GM:4,고교 동창"));
 
         // 택배 기사 dropped onto it.
-        form.TVuserlist->Select(node(form, "택배 기사"));
-        const QPoint target = form.TVuserlist->LabelRect(node(form, "고교 동창")).center();
+        form.TVuserlist->Select(kv::test::nodeNamed(form.Tree(), "택배 기사"));
+        const QPoint target =
+            form.TVuserlist->LabelRect(kv::test::nodeNamed(form.Tree(), "고교 동창")).center();
         QVERIFY(form.TVuserlist->OnDragOver(target));
         form.TVuserlist->OnDragDrop(target);
         QVERIFY(seen("<- GS:4,1006"));
 
         // A registration the server wants confirmed.
-        answerDialog([](kv::TUserAddForm& d) {
+        kv::test::answerUserAddDialog([](kv::TUserAddForm& d) {
             d.edNumber->setText(QStringLiteral("05051234"));
             d.edNickName->setText(QStringLiteral("철수"));
             d.OkBtn->click();
         });
         form.actAddUser->trigger();
-        QPointer<kv::TUserAddForm> confirm;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                for (QWidget* w : QApplication::topLevelWidgets())
-                    if (auto* d = qobject_cast<kv::TUserAddForm*>(w); d && d->isVisible())
-                        confirm = d;
-                return !confirm.isNull();
-            }(),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(kv::test::shownConfirmDialog(), 10000);
+        QPointer<kv::TUserAddForm> confirm = kv::test::shownConfirmDialog();
         QVERIFY(!confirm->OkBtn->isEnabled());
         confirm->DelayTimerTimer();
         confirm->OkBtn->click();
-        QTRY_VERIFY_WITH_TIMEOUT(node(form, "철수"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(kv::test::nodeNamed(form.Tree(), "철수"), 10000);
         QCOMPARE(kv::cp949ToUtf8(fakes.boxes.shown.back().text),
                  std::string("철수(01005051234)님이 등록 되었습니다."));
 
         // Changed, and another partner deleted.
-        form.TVuserlist->Select(node(form, "철수"));
-        answerDialog([](kv::TUserAddForm& d) {
+        form.TVuserlist->Select(kv::test::nodeNamed(form.Tree(), "철수"));
+        kv::test::answerUserAddDialog([](kv::TUserAddForm& d) {
             d.edNickName->setText(QStringLiteral("영희"));
             d.OkBtn->click();
         });
         form.actMemberInfo->trigger();
         QVERIFY(seen("<- UM:"));
-        form.TVuserlist->Select(node(form, "세탁소"));
+        form.TVuserlist->Select(kv::test::nodeNamed(form.Tree(), "세탁소"));
         form.actDeleteUser->trigger();
         QVERIFY(seen("<- UD:1007"));
         const std::vector<std::string> expected{
             "가족 (2)", "  엄마",      "  아빠",        "친구 (2)",    "  민수", "  지영이",
             "회사 (1)", "  김 부장님", "고교 동창 (1)", "  택배 기사", "영희"};
-        QCOMPARE(walk(form.Tree()), expected);
+        QCOMPARE(kv::test::treeLines(form.Tree()), expected);
 
         // Out and in again: the server's tree is the same.
         form.Session().actLogoutExecute();
@@ -135,8 +103,9 @@ private slots:
         QCOMPARE(form.Tree().Count(), std::size_t(0));
         form.Session().SignIn("demo", "demo1234");
         QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), std::uint8_t(2), 10000);
-        QCOMPARE(walk(form.Tree()), expected);
-        QCOMPARE(node(form, "영희")->Data()->Buddy()->Phone, std::string("01005051234"));
+        QCOMPARE(kv::test::treeLines(form.Tree()), expected);
+        QCOMPARE(kv::test::nodeNamed(form.Tree(), "영희")->Data()->Buddy()->Phone,
+                 std::string("01005051234"));
         ::unsetenv("KESTROVANE_SERVER");
     }
 };
