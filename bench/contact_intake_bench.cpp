@@ -13,63 +13,17 @@
 #include <vector>
 
 #include "common/CommonUnit.h"
+#include "contact_lists.h"
 #include "contacts/contact_intake.h"
 #include "contacts/contact_tree_view.h"
 #include "platform/qt/qt_ui_thread.h"
 
 namespace {
 
+using kv::bench::groupLine;
+using kv::bench::NullSocket;
+using kv::bench::partnerLine;
 using Clock = std::chrono::steady_clock;
-
-// A connection that takes every line and never receives one, so that only the intake is
-// measured.
-class NullSocket final : public kv::LineSocket {
-public:
-    void connect(const std::string&, int, const std::function<void()>&) override {}
-    bool connected() const override { return true; }
-    std::optional<std::string> readLine(std::chrono::milliseconds) override {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return stopped_; });
-        throw std::runtime_error("closed");
-    }
-    void writeLine(std::string_view) override {}
-    void close() override { interrupt(); }
-    void interrupt() override {
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-        wake_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopped_ = false;
-};
-
-std::string groupLine(int groups, std::size_t padTo = 0) {
-    std::string line = "GR:";
-    for (int g = 1; g <= groups; ++g)
-        line += std::to_string(g) + ",Group " + std::to_string(g) + "/";
-    if (padTo > line.size())
-        line.insert(line.size() - 1, std::string(padTo - line.size(), 'g'));  // last name
-    return line;
-}
-
-// Partners spread over the groups in turn, every tenth at the root level.
-std::string partnerLine(int partners, int groups, std::size_t limit = 0) {
-    std::string line = "AC:";
-    for (int p = 1; p <= partners; ++p) {
-        const int group = p % 10 == 0 ? 0 : 1 + p % groups;
-        const std::string n = std::to_string(p);
-        std::string entry = std::to_string(group) + ",P" + n + ",010" + n + ",," + n + ",0/";
-        if (limit && line.size() + entry.size() > limit)
-            break;
-        line += entry;
-    }
-    if (limit > line.size())
-        line.insert(line.rfind(",P") + 2, std::string(limit - line.size(), 'n'));  // last nick
-    return line;
-}
 
 int entries(const std::string& line) {
     return static_cast<int>(std::count(line.begin(), line.end(), '/'));

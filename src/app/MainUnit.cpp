@@ -25,6 +25,7 @@
 #include "common/cp949.h"
 #include "common/qt_text.h"
 #include "connection/line_protocol.h"
+#include "contacts/UserAddUnit.h"
 #include "contacts/contact_tree_view.h"
 #include "dialogs/AbountUnit.h"
 #include "dialogs/LoginUnit.h"
@@ -85,12 +86,18 @@ void TMainForm::BuildActions() {
     make(actOption, "옵션(&O)", [this] { actOptionExecute(); });
     make(actExit, "종료(&X)", [this] { actExitExecute(); });
     make(actSendText, "메시지 보내기(&S)", [this] { actSendTextExecute(); });
-    make(actAddUser, "대화상대 추가(&A)", later);
-    make(actMemberInfo, "대화상대 등록정보(&R)", later);
-    make(actDeleteUser, "대화상대 삭제(&D)", later);
-    make(actNewGroup, "새 그룹 만들기(&N)", later);
-    make(actRenameGroup, "그룹이름 바꾸기(&R)", later);
-    make(actDeleteGroup, "그룹 삭제(&D)", later);
+    // The contact commands act on the tree's selected node as it is when they run.
+    auto selected = [this] { return TVuserlist ? TVuserlist->Selected() : nullptr; };
+    make(actAddUser, "대화상대 추가(&A)", [this] { FCommands->actAddUserExecute(); });
+    make(actMemberInfo, "대화상대 등록정보(&R)",
+         [this, selected] { FCommands->actMemberInfoExecute(selected()); });
+    make(actDeleteUser, "대화상대 삭제(&D)",
+         [this, selected] { FCommands->actDeleteUserExecute(selected()); });
+    make(actNewGroup, "새 그룹 만들기(&N)", [this] { FCommands->actNewGroupExecute(); });
+    make(actRenameGroup, "그룹이름 바꾸기(&R)",
+         [this, selected] { FCommands->actRenameGroupExecute(selected()); });
+    make(actDeleteGroup, "그룹 삭제(&D)",
+         [this, selected] { FCommands->actDeleteGroupExecute(selected()); });
     make(actGroupSend, "그룹전송(&G)", later);
     make(actHelp, "도움말(&H)", [this] { actHelpExecute(); });
     make(actAbout, "케스트로바네에 대하여...(&A)", [this] { actAboutExecute(); });
@@ -107,16 +114,40 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     file->addAction(actExit);
 
-    QMenu* contacts = menuBar()->addMenu(QStringLiteral("대화상대(&C)"));
-    contacts->addAction(actSendText);
-    contacts->addSeparator();
-    contacts->addAction(actAddUser);
-    contacts->addAction(actMemberInfo);
-    contacts->addAction(actDeleteUser);
-    contacts->addSeparator();
-    contacts->addAction(actNewGroup);
-    contacts->addAction(actRenameGroup);
-    contacts->addAction(actDeleteGroup);
+    ContactsMenu = menuBar()->addMenu(QStringLiteral("대화상대(&C)"));
+    // An item of the menu's own that issues the shared action and follows its enabling until
+    // the menu opens.
+    auto item = [this](QAction* action) {
+        QAction* mi = ContactsMenu->addAction(action->text());
+        mi->setEnabled(action->isEnabled());
+        connect(mi, &QAction::triggered, action, &QAction::trigger);
+        connect(action, &QAction::enabledChanged, mi, &QAction::setEnabled);
+        return mi;
+    };
+    miSend = item(actSendText);
+    ContactsMenu->addSeparator();
+    ContactsMenu->addAction(actAddUser);
+    miMemberInfo = item(actMemberInfo);
+    miDeleteUser = item(actDeleteUser);
+    ContactsMenu->addSeparator();
+    ContactsMenu->addAction(actNewGroup);
+    miRenameGroup = item(actRenameGroup);
+    miDeleteGroup = item(actDeleteGroup);
+    // Qt reports no pointer coming onto a menu title; the menu about to open stands for it.
+    connect(ContactsMenu, &QMenu::aboutToShow, this,
+            [this] { spSkinMainMenuBar1ItemMouseEnter(ContactsMenu); });
+
+    spGroup = new QMenu(this);
+    spGroup->addAction(actNewGroup);
+    spGroup->addSeparator();
+    spGroup->addAction(actRenameGroup);
+    spGroup->addAction(actDeleteGroup);
+    spUser = new QMenu(this);
+    spUser->addAction(actSendText);
+    spUser->addSeparator();
+    spUser->addAction(actMemberInfo);
+    spUser->addAction(actAddUser);
+    spUser->addAction(actDeleteUser);
 
     QMenu* groupSend = menuBar()->addMenu(QStringLiteral("그룹전송(&M)"));
     groupSend->addAction(actGroupSend);
@@ -212,6 +243,20 @@ void TMainForm::FormCreate() {
     TVuserlist = new kv::TVuserlist(*FTree, TVuserlistArea);
     TVuserlistArea->layout()->addWidget(TVuserlist);
     TVuserlist->OnDblClick = [this] { actSendTextExecute(); };
+    FUserAddDialogs = std::make_unique<QtUserAddDialogs>(*FConn, this);
+    FCommands = std::make_unique<ContactCommands>(*FConn, *FTree, FTreeLock, *FServices.boxes,
+                                                  *FUserAddDialogs);
+    TVuserlist->OnMouseUp = [this](Qt::MouseButton button, const QPoint& pos) {
+        TVuserlistMouseUp(button, pos);
+    };
+    TVuserlist->OnDragOver = [this](const QPoint& pos) {
+        return FCommands->TVuserlistDragOver(TVuserlist->Selected(), TVuserlist->HitTest(pos).node);
+    };
+    TVuserlist->OnDragDrop = [this](const QPoint& pos) {
+        FCommands->TVuserlistDragDrop(TVuserlist->Selected(), TVuserlist->HitTest(pos).node);
+    };
+    FConn->OnGroupAdd = [this] { FCommands->DoGroupAdd(); };
+    FConn->OnUserAdd = [this] { FCommands->DoUserAdd(); };
     FConn->OnActiveGroupList = [this] { FContacts->DoActiveGroupList(); };
     FConn->OnActiveList = [this] { FContacts->DoActiveList(); };
     FConn->OnCheckMoney = [this] { FBalance->DoCheckMoney(); };
@@ -424,6 +469,29 @@ void TMainForm::ShowLoginState(const std::string& caption, bool logoVisible, boo
     for (QAction* a : {actLogout, actAddUser, actNewGroup, actMoney, actMemberInfo, actGroupSend,
                        actRenameGroup, actDeleteGroup, actSendText, actDeleteUser})
         a->setEnabled(signedIn);
+}
+
+void TMainForm::TVuserlistMouseUp(Qt::MouseButton button, const QPoint& viewportPos) {
+    if (button != Qt::RightButton)
+        return;
+    // Only a release on a node's caption opens its menu.
+    const kv::TVuserlist::Hit hit = TVuserlist->HitTest(viewportPos);
+    if (hit.area != kv::TVuserlist::HitArea::Label || !hit.node->Data())
+        return;
+    TVuserlist->Select(hit.node);
+    QMenu* menu = hit.node->Data()->Kind() == ANodeData::kGroup ? spGroup : spUser;
+    menu->popup(TVuserlist->viewport()->mapToGlobal(viewportPos));
+}
+
+void TMainForm::spSkinMainMenuBar1ItemMouseEnter(QMenu* menu) {
+    if (menu != ContactsMenu || FConn->State() != 2)
+        return;
+    const ContactsMenuItems items = ContactsMenuEnabling(TVuserlist->Selected());
+    miSend->setEnabled(items.miSend);
+    miMemberInfo->setEnabled(items.miMemberInfo);
+    miDeleteUser->setEnabled(items.miDeleteUser);
+    miRenameGroup->setEnabled(items.miRenameGroup);
+    miDeleteGroup->setEnabled(items.miDeleteGroup);
 }
 
 void TMainForm::SetPingTimer(bool on) {

@@ -16,6 +16,7 @@
 #include "app/settings_store.h"
 #include "app/sign_in_session.h"
 #include "connection/vane.h"
+#include "contacts/contact_commands.h"
 #include "contacts/contact_intake.h"
 #include "contacts/contact_tree.h"
 #include "messaging/copy_data.h"
@@ -25,6 +26,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 
 namespace kv {
@@ -101,6 +103,21 @@ public:
     QAction* actAbout = nullptr;
     QAction* actRestore = nullptr;
 
+    // The contacts menu and the tree's context menus. The contacts menu has items of its own
+    // for the selection-dependent commands, so that disabling them there leaves the context
+    // menus and the double click alone.
+    QMenu* ContactsMenu = nullptr;
+    QAction* miSend = nullptr;
+    QAction* miMemberInfo = nullptr;
+    QAction* miDeleteUser = nullptr;
+    QAction* miRenameGroup = nullptr;
+    QAction* miDeleteGroup = nullptr;
+    QMenu* spGroup = nullptr;
+    QMenu* spUser = nullptr;
+    ContactCommands& Commands() { return *FCommands; }
+    void TVuserlistMouseUp(Qt::MouseButton button, const QPoint& viewportPos);
+    void spSkinMainMenuBar1ItemMouseEnter(QMenu* menu);
+
     void actLoginExecute();
     void actExitExecute();
     void actRestoreExecute();
@@ -162,6 +179,8 @@ private:
     std::unique_ptr<SignInSession> FSession;
     std::unique_ptr<ContactTree> FTree;  // the view in TVuserlistArea shows it
     std::unique_ptr<ContactIntake> FContacts;
+    std::unique_ptr<UserAddDialogs> FUserAddDialogs;
+    std::unique_ptr<ContactCommands> FCommands;
     std::unique_ptr<BalanceDisplay> FBalance;
     Settings FSettings;
     bool FQuitting = false;

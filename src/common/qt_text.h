@@ -5,8 +5,11 @@
 #include <QString>
 #include <QValidator>
 
+#include <functional>
 #include <optional>
 #include <string>
+
+class QLineEdit;
 
 namespace kv {
 
@@ -24,5 +27,32 @@ public:
     using QValidator::QValidator;
     State validate(QString& input, int& pos) const override;
 };
+
+// A line edit's validator that refuses an edit bringing in a character that `allowed` refuses
+// or that CP949 cannot hold, typed, pasted or committed by an input method (a composition in
+// progress is not checked, so Hangul composes as usual). Characters the program put there
+// itself do not block other edits. A refused edit leaves the box as it was; `onRefused` is
+// called with the refused text while the box is on view, so that it can say why.
+class RefusingValidator : public QValidator {
+public:
+    RefusingValidator(QLineEdit* edit, std::function<bool(QChar)> allowed,
+                      std::function<void(const QString& refused)> onRefused = {});
+    State validate(QString& input, int& pos) const override;
+
+private:
+    qsizetype RefusedCount(const QString& text) const;
+
+    QLineEdit* FEdit;
+    // The box's text before the edit being checked: while it checks, the box already holds
+    // the new text.
+    QString FBefore;
+    std::function<bool(QChar)> FAllowed;
+    std::function<void(const QString&)> FOnRefused;
+};
+
+// Puts a RefusingValidator on `edit` that refuses the ASCII characters of `refused` (CP949 as
+// the logic holds them) and shows `message` (CP949) beside the box when an edit is refused for
+// one of them.
+void RefuseCharacters(QLineEdit* edit, const std::string& refused, const std::string& message);
 
 }  // namespace kv

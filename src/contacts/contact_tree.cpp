@@ -106,6 +106,7 @@ void ContactTree::Delete(ContactNode* node) {
     if (FObserver)
         FObserver->BeginRemove(node->Parent(), row);
     FCount -= SubtreeSize(*node);
+    ++FRemovals;
     // Freeing the node frees its ANodeData and record, and those of its children.
     holder->FChildren.erase(holder->FChildren.begin() + static_cast<std::ptrdiff_t>(row));
     Renumber(*holder, row);
@@ -119,6 +120,7 @@ void ContactTree::Clear() {
         FObserver->BeginReset();
     FTop.FChildren.clear();
     FCount = 0;
+    ++FRemovals;
     FOrder.clear();
     FOrderValid = true;
     if (FObserver)
@@ -145,6 +147,13 @@ ContactNode* ContactTree::Item(std::size_t index) const {
         FOrderValid = true;
     }
     return index < FOrder.size() ? FOrder[index] : nullptr;
+}
+
+bool ContactTree::Holds(const ContactNode* node) const {
+    for (std::size_t i = 0, n = Count(); i < n; ++i)
+        if (Item(i) == node)
+            return true;
+    return false;
 }
 
 std::size_t ContactTree::SubtreeSize(const ContactNode& node) {

@@ -103,6 +103,13 @@ public:
     ContactNode* Item(std::size_t index) const;
 
     std::size_t RootCount() const { return FTop.FChildren.size(); }
+
+    // Counts every Delete and Clear. A caller that held a node across a modal box (whose event
+    // loop may run server lines) compares it to know whether the node may be gone.
+    std::uint64_t Removals() const { return FRemovals; }
+    // Whether `node` is one of the tree's nodes now; walks the tree. The pointer is only
+    // compared, so it may be one that was freed.
+    bool Holds(const ContactNode* node) const;
     ContactNode* Root(std::size_t row) const { return FTop.FChildren[row].get(); }
 
 private:
@@ -113,6 +120,7 @@ private:
 
     ContactNode FTop;
     std::size_t FCount = 0;
+    std::uint64_t FRemovals = 0;
     ContactTreeObserver* FObserver = nullptr;
     // Display order, rebuilt on the first walk after a change of structure.
     mutable std::vector<ContactNode*> FOrder;

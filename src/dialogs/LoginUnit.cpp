@@ -8,6 +8,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 
+#include "common/bottom_line.h"
 #include "common/qt_text.h"
 #include "dialogs/link_label.h"
 #include "platform/shell.h"
@@ -24,21 +25,6 @@ public:
         if (hint == SH_LineEdit_PasswordCharacter)
             return '*';
         return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
-// A separator drawn along its bottom edge.
-class BottomLine : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setPen(palette().color(QPalette::Mid));
-        p.drawLine(0, height() - 2, width() - 1, height() - 2);
-        p.setPen(palette().color(QPalette::Light));
-        p.drawLine(0, height() - 1, width() - 1, height() - 1);
     }
 };
 

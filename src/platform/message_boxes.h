@@ -19,9 +19,17 @@ public:
     // for a question and as OK otherwise).
     virtual Result Show(const std::string& text, Icon icon, Buttons buttons) = 0;
 
-    // A one-line input box; nothing when cancelled.
+    // Characters an input box refuses as they are typed or pasted, and what it tells the member
+    // when that happens. Both CP949; no characters: nothing refused but what CP949 cannot hold.
+    struct Refusal {
+        std::string Chars;
+        std::string Message;
+    };
+
+    // A one-line input box; nothing when cancelled. Its text never holds a refused character
+    // unless `value` did.
     virtual std::optional<std::string> Input(const std::string& caption, const std::string& prompt,
-                                             const std::string& value) = 0;
+                                             const std::string& value, const Refusal& refusal) = 0;
 };
 
 }  // namespace kv

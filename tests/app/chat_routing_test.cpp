@@ -23,6 +23,7 @@
 #include "platform/qt/qt_ui_thread.h"
 #include "support/fake_main_services.h"
 #include "support/scripted_server.h"
+#include "support/served_lines.h"
 
 using namespace std::chrono_literals;
 using kv::RegistrySection;
@@ -45,15 +46,7 @@ struct Rig : kv::test::FakeMainServices {
         ::unsetenv("KESTROVANE_SERVER");
     }
 
-    std::optional<std::string> nextLine() {
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
-            if (auto line = server.readLine(5ms))
-                return line;
-            QCoreApplication::processEvents();
-        }
-        return std::nullopt;
-    }
+    std::optional<std::string> nextLine() { return kv::test::nextLineServed(server); }
 
     // Signs in with a contact list of two groups; port 1003 is listed twice.
     bool signIn() {

@@ -21,6 +21,7 @@
 #include "platform/qt/qt_ui_thread.h"
 #include "support/fake_main_services.h"
 #include "support/scripted_server.h"
+#include "support/served_lines.h"
 
 using namespace std::chrono_literals;
 using kv::RegistrySection;
@@ -38,15 +39,7 @@ struct Rig : kv::test::FakeMainServices {
     ~Rig() { ::unsetenv("KESTROVANE_SERVER"); }
 
     // Reads the next line the client wrote while the window's event loop keeps running.
-    std::optional<std::string> nextLine() {
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
-            if (auto line = server.readLine(5ms))
-                return line;
-            QCoreApplication::processEvents();
-        }
-        return std::nullopt;
-    }
+    std::optional<std::string> nextLine() { return kv::test::nextLineServed(server); }
 };
 
 QStringList captions(QMenu* menu) {

@@ -33,18 +33,34 @@ public:
         return r;
     }
 
-    std::optional<std::string> Input(const std::string&, const std::string&,
-                                     const std::string&) override {
+    // Answers from `inputs` (nothing when it runs out). As the real box does, a refused
+    // character never gets in: each is left out of the scripted answer and counted.
+    std::optional<std::string> Input(const std::string& caption, const std::string& prompt,
+                                     const std::string& value, const Refusal& refusal) override {
+        asked.push_back({caption, prompt, value, refusal.Chars});
         if (inputs.empty())
             return std::nullopt;
         auto v = inputs.front();
         inputs.pop_front();
+        if (v && !keepRefused)
+            refusedChars += std::erase_if(
+                *v, [&](char c) { return refusal.Chars.find(c) != std::string::npos; });
         return v;
     }
+
+    struct Asked {
+        std::string caption;
+        std::string prompt;
+        std::string value;
+        std::string refused;
+    };
 
     std::vector<Shown> shown;
     std::deque<Result> answers;
     std::deque<std::optional<std::string>> inputs;
+    std::vector<Asked> asked;
+    std::size_t refusedChars = 0;
+    bool keepRefused = false;      // a box that lets them through, for the callers' own checks
     std::function<void()> onShow;  // runs while the "box" is open
 };
 

@@ -25,7 +25,14 @@ const char* const kUsage =
     "  --overlong-line         send the group list as a line beyond the client's limit\n"
     "  --delay-ms N            wait N ms before every answer\n"
     "  --update-status N       answer the update list with HTTP status N\n"
-    "  --update-stall          accept the update list request and never answer it\n";
+    "  --update-stall          accept the update list request and never answer it\n"
+    "accounts: changes to groups and partners are kept per account until the server ends, so\n"
+    "  signing out and in again lists what the server kept.\n"
+    "registration test numbers (add-partner dialog, any prefix 010..019, then 7 or 8 digits):\n"
+    "  xxx-0505-xxxx  asks for a confirmation with a virtual number (P:10)\n"
+    "  xxx-0013-xxxx  asks for a confirmation without one (P:13); xxx-0014-xxxx likewise (P:14)\n"
+    "  xxx-0011-xxxx  number barred (P:11)    xxx-0012-xxxx  too many registrations (P:12)\n"
+    "  xxx-0099-xxxx  fails with code 99      any other mobile number registers at once (P:0)\n";
 
 namespace {
 

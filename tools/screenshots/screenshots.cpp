@@ -16,6 +16,7 @@
 #include "app/application.h"
 #include "app/desktop_services.h"
 #include "common/cp949.h"
+#include "contacts/UserAddUnit.h"
 #include "contacts/contact_tree_view.h"
 #include "devserver/account_data.h"
 #include "devserver/account_store.h"
@@ -37,6 +38,8 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 
 namespace {
 
@@ -81,6 +84,69 @@ bool chatWindowShots(kv::TMainForm& form, const QString& dir) {
     }
     for (kv::TSessionForm* w : form.SessionList())
         w->MSNPopUp->ClosePopUps();
+    return ok;
+}
+
+kv::ContactNode* nodeNamed(kv::TMainForm& form, const char* utf8Caption) {
+    kv::ContactTree& tree = form.Tree();
+    for (std::size_t i = 0; i < tree.Count(); ++i)
+        if (tree.Item(i)->Caption() == kv::cp949(utf8Caption))
+            return tree.Item(i);
+    return nullptr;
+}
+
+// The main window with the context menu a right-button release on the node's caption opens,
+// drawn where it opens (offscreen, a popup is a window of its own).
+bool contextMenuShot(kv::TMainForm& form, kv::ContactNode* node, QMenu* menu, const QString& dir,
+                     const char* name) {
+    if (!node)
+        return false;
+    const QPoint at = form.TVuserlist->LabelRect(node).center();
+    form.TVuserlistMouseUp(Qt::RightButton, at);
+    QCoreApplication::processEvents();
+    if (!menu->isVisible())
+        return false;
+    QPixmap shot = form.grab();
+    {
+        QPainter p(&shot);
+        p.drawPixmap(menu->pos() - form.mapToGlobal(QPoint(0, 0)), menu->grab());
+    }
+    menu->hide();
+    const QString path = QDir(dir).filePath(QString::fromUtf8(name));
+    const bool ok = shot.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toUtf8().constData());
+    return ok;
+}
+
+// The add-partner dialog in its three modes.
+bool userAddShots(kv::TMainForm& form, const QString& dir) {
+    bool ok = true;
+    {
+        kv::TUserAddForm add(form.Conn(), &form);
+        add.SetUpAdd();
+        add.edNumber->setText(QStringLiteral("12345678"));
+        add.edNickName->setText(QStringLiteral("철수"));
+        add.show();
+        QCoreApplication::processEvents();
+        ok &= save(add, dir, "user-add-dialog.png");
+    }
+    {
+        kv::TUserAddForm confirm(form.Conn(), &form);
+        confirm.SetUpConfirm(
+            {kv::cp949("한국"), "010", "05051234", kv::cp949("철수"), "05055051234"});
+        confirm.show();
+        QCoreApplication::processEvents();
+        ok &= save(confirm, dir, "user-add-confirm.png");
+    }
+    if (kv::ContactNode* mom = nodeNamed(form, "엄마")) {
+        kv::TUserAddForm details(form.Conn(), &form);
+        details.SetUpDetails(*mom->Data()->Buddy());
+        details.show();
+        QCoreApplication::processEvents();
+        ok &= save(details, dir, "user-details-dialog.png");
+    } else {
+        ok = false;
+    }
     return ok;
 }
 
@@ -132,6 +198,11 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         ok &= form.Conn().State() == 2;
         ok &= save(form, out, "main-signed-in.png");
+        ok &= contextMenuShot(form, nodeNamed(form, "친구 (2)"), form.spGroup, out,
+                              "main-group-menu.png");
+        ok &= contextMenuShot(form, nodeNamed(form, "민수"), form.spUser, out,
+                              "main-partner-menu.png");
+        ok &= userAddShots(form, out);
         ok &= chatWindowShots(form, out);
         form.Conn().Disconnect();
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -47,20 +48,25 @@ MessageBoxes::Result QtMessageBoxes::Show(const std::string& text, Icon icon, Bu
 
 std::optional<std::string> QtMessageBoxes::Input(const std::string& caption,
                                                  const std::string& prompt,
-                                                 const std::string& value) {
+                                                 const std::string& value, const Refusal& refusal) {
     QInputDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(fromCp949(caption));
     dialog.setLabelText(fromCp949(prompt));
     dialog.setTextValue(fromCp949(value));
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("Cancel"));
-    for (;;) {
-        if (dialog.exec() != QDialog::Accepted)
-            return std::nullopt;
-        // The logic holds CP949: a character it cannot hold is refused, as at any input.
-        if (auto text = toCp949(dialog.textValue()))
-            return text;
-    }
+    // The logic holds CP949: a character it cannot hold is refused as it is typed or pasted,
+    // as are the characters the caller names.
+    if (auto* edit = dialog.findChild<QLineEdit*>())
+        RefuseCharacters(edit, refusal.Chars, refusal.Message);
+    if (OnInputShown)
+        QMetaObject::invokeMethod(
+            &dialog, [this, &dialog] { OnInputShown(dialog); }, Qt::QueuedConnection);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    // Only a value given by the caller can still hold what the box refuses; the caller
+    // decides about it.
+    return toCp949(dialog.textValue()).value_or(std::string());
 }
 
 }  // namespace kv
