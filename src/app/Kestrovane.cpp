@@ -19,9 +19,8 @@ int main(int argc, char** argv) {
     if (lock.result == kv::LockResult::HeldElsewhere)
         return 0;
 
-    // The web module, loaded later, shares OpenGL contexts with the windows; this must be said
-    // before the application object exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No OpenGL here: the browser engine and its shared context live in the web host, a helper
+    // program started when the first page is opened.
     kv::KestrovaneApplication app(argc, argv);
     kv::DesktopServices desktop(&app);
     app.SetErrorBoxes(&desktop.boxes);
