@@ -1,10 +1,11 @@
 #include "platform/qt/web_host.h"
 
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QWebEngineUrlScheme>
-#include <QWindow>
 
 #include "app/web_pages.h"
 
@@ -26,10 +27,27 @@ void RegisterCopyDataScheme() {
 }
 
 struct WebHost::Form {
-    // The program's window it stays above (X only); goes after the window.
-    std::unique_ptr<QWindow> Owner;
     std::unique_ptr<TWebForm> Window;
+    std::uint32_t Owner = 0;  // the program's X window it stays above; 0: none
 };
+
+namespace {
+
+// Keeps `window` above the program's window `owner` (an X window id; 0: none) as the window
+// manager keeps a dialog above its main window. Qt names a transient parent to the window
+// manager only for dialogs and tool windows (and clears the hint on every show of others), so
+// it is set here, after each show; window managers follow the change.
+void StayAbove(QWidget& window, std::uint32_t owner) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (owner == 0 || !x11 || !x11->connection())
+        return;
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR,
+                        XCB_ATOM_WINDOW, 32, 1, &owner);
+    xcb_flush(x11->connection());
+}
+
+}  // namespace
 
 WebHost::WebHost(int fd, std::function<void()> finished) : FFinished(std::move(finished)) {
     FSink = [this](std::uint32_t kind, const std::string& text) {
@@ -100,13 +118,7 @@ void WebHost::Received(const WebHostMessage& m) {
                 return;
             auto made = std::make_unique<Form>();
             made->Window = std::make_unique<TWebForm>(nullptr, &FSink);
-            const auto owner = static_cast<WId>(m.Numbers[0]);
-            if (owner != 0 && QGuiApplication::platformName() == QLatin1String("xcb")) {
-                made->Owner.reset(QWindow::fromWinId(owner));
-                made->Window->winId();  // makes its native window, to be transient for the owner
-                if (made->Owner && made->Window->windowHandle())
-                    made->Window->windowHandle()->setTransientParent(made->Owner.get());
-            }
+            made->Owner = static_cast<std::uint32_t>(m.Numbers[0]);
             made->Window->installEventFilter(this);
             FForms[id] = std::move(made);
             return;
@@ -139,7 +151,16 @@ void WebHost::Received(const WebHostMessage& m) {
             case WebHostOp::SetSize:
                 w.SetSize(static_cast<int>(m.Numbers[0]), static_cast<int>(m.Numbers[1]));
                 break;
-            case WebHostOp::ShowWindow: w.ShowWindow(); break;
+            case WebHostOp::ShowWindow:
+                w.ShowWindow();
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, id] {
+                        if (auto it = FForms.find(id); it != FForms.end())
+                            StayAbove(*it->second->Window, it->second->Owner);
+                    },
+                    Qt::QueuedConnection);
+                break;
             case WebHostOp::Navigate: w.Navigate(m.Texts[0].value_or("")); break;
             case WebHostOp::Close: w.Close(); break;
             default: break;

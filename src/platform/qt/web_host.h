@@ -16,8 +16,6 @@
 #include "platform/web_browser.h"
 #include "platform/web_host_protocol.h"
 
-class QWindow;
-
 namespace kv {
 
 class QtBrowserAutomation;
