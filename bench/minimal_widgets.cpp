@@ -1,5 +1,6 @@
 // The yardstick of the start-up benchmark: the least a Qt Widgets program does to show a
-// main window, ending once it has been drawn.
+// main window. With KESTROVANE_EXIT_WHEN_SHOWN set it ends once the window has been drawn, as
+// the program does when measured that way; otherwise it runs until ended.
 
 #include <QApplication>
 #include <QLabel>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     window.setCentralWidget(new QLabel(QStringLiteral("케스트로바네")));
     window.resize(281, 435);
     window.show();
-    QTimer::singleShot(0, &app, [] { std::_Exit(0); });  // as the program does when measured
+    if (qEnvironmentVariableIsSet("KESTROVANE_EXIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, [] { std::_Exit(0); });
     return app.exec();
 }

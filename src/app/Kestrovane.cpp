@@ -24,9 +24,9 @@ int main(int argc, char** argv) {
     if (lock.result == kv::LockResult::HeldElsewhere)
         return 0;
 
-    // The web module, loaded later, shares OpenGL contexts with the windows; this must be said
-    // before the application object exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No OpenGL here: the browser engine and its shared context live in the web host, a helper
+    // program started when the first page is opened.
+
     // On a Wayland desktop with XWayland the program asks for X, where it can place its
     // windows; Qt takes the choice from its own "-platform" argument, which it then removes.
     const kv::DisplayPlatformChoice display = kv::ChooseDisplayPlatform(kv::ProcessEnvironment);

@@ -1,8 +1,9 @@
 #pragma once
 
 // TWebForm: the embedded browser window that shows the service's pages (help, ring tones,
-// emoticons). Part of the web module, loaded on first use; the program reaches it only through
-// the WebWindow port. Runs on the user-interface thread.
+// emoticons). Part of the web host, the helper program started on first use; the program
+// reaches it only through the WebWindow port and the host's channel. Runs on the host's
+// user-interface thread.
 
 #include <QWebEnginePage>
 #include <QWidget>

@@ -2,46 +2,51 @@
 
 #include <QString>
 
+#include <memory>
+
 #include "platform/web_browser.h"
 
 namespace kv {
 
 class Shell;
 
-// WebBrowsers that loads the Qt WebEngine module the first time a page is opened, so that
-// start-up and memory do not pay for the browser engine. Without the module every page goes
-// to the desktop's default browser through `shell`: addresses only, so a post's data and
-// headers are lost there and pages cannot hand anything back.
+// WebBrowsers whose windows live in the web host, a helper program of its own (kestrovane-web)
+// started when the first page is opened, so that the program's start-up and memory pay
+// nothing for the browser engine (no OpenGL context, no GL library) and a crash of the engine
+// ends only the host. The windows handed out are proxies: what they are told goes to the host
+// over a private channel, and they remember it, so that a host that went away (ended after its
+// last window closed, or crashed) is started again, and the window made again as it was, the
+// next time one is shown.
+//
+// The host ends when no window of it has been open for IdleTime(); one the program no longer
+// holds but that is still open (a released browser window) keeps it running on its own. When
+// the helper program is missing or cannot be started, pages go to the desktop's default
+// browser through `shell`: addresses only, so a post's data and headers are lost there and
+// pages cannot hand anything back.
 class LazyWebBrowsers final : public WebBrowsers {
 public:
-    explicit LazyWebBrowsers(Shell& shell, QString moduleName = QStringLiteral("kestrovane-web"));
+    explicit LazyWebBrowsers(Shell& shell, QString hostName = QStringLiteral("kestrovane-web"));
     ~LazyWebBrowsers() override;
 
     std::unique_ptr<WebWindow> CreateWebWindow(QWidget* owner) override;
     std::unique_ptr<BrowserAutomation> CreateBrowser() override;
     void SetCopyDataSink(CopyDataSink sink) override;
 
-    // Whether the module was found (loading it if not tried yet).
-    bool ModuleLoaded();
+    // Whether the helper program was found.
+    bool HostFound();
+    // The running host's process id, or -1 when none runs.
+    long HostProcessId() const;
+    // How long the host is kept after its last window closed, in case another page follows.
+    void SetIdleTime(int ms);
+    static constexpr int kDefaultIdleMs = 10000;
+
+    // The running host and what the program told its windows; proxies hold it weakly, so a
+    // window that outlives this object does nothing.
+    class Host;
 
 private:
-    void Load();
-
     Shell& shell_;
-    QString moduleName_;
-    bool tried_ = false;
-    void* createWindow_ = nullptr;
-    void* createBrowser_ = nullptr;
-    CopyDataSink sink_;
-    // Handed to the module's windows; forwards to whatever sink is current.
-    CopyDataSink forward_;
+    std::shared_ptr<Host> host_;
 };
-
-// The module's entry points (exported by kestrovane-web).
-// The sink stays owned by the caller and must outlive what is created.
-using CreateWebWindowFn = WebWindow* (*)(QWidget* owner, const WebBrowsers::CopyDataSink* sink);
-using CreateBrowserFn = BrowserAutomation* (*)(const WebBrowsers::CopyDataSink* sink);
-inline constexpr const char* kCreateWebWindowSymbol = "kestrovane_create_web_window";
-inline constexpr const char* kCreateBrowserSymbol = "kestrovane_create_browser";
 
 }  // namespace kv

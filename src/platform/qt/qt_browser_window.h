@@ -1,7 +1,7 @@
 #pragma once
 
 // The separate browser window driven through BrowserAutomation: a Qt WebEngine window with its
-// own tool, menu and status bars. Part of the web module.
+// own tool, menu and status bars. Part of the web host.
 
 #include <QMainWindow>
 #include <QPointer>
