@@ -29,6 +29,7 @@
 #include "dialogs/AbountUnit.h"
 #include "dialogs/LoginUnit.h"
 #include "dialogs/OptionUnit.h"
+#include "messaging/GroupSendUnit.h"
 #include "messaging/SessionUnit.h"
 #include "messaging/copy_data_server.h"
 #include "messaging/message_routing.h"
@@ -91,7 +92,7 @@ void TMainForm::BuildActions() {
     make(actNewGroup, "새 그룹 만들기(&N)", later);
     make(actRenameGroup, "그룹이름 바꾸기(&R)", later);
     make(actDeleteGroup, "그룹 삭제(&D)", later);
-    make(actGroupSend, "그룹전송(&G)", later);
+    make(actGroupSend, "그룹전송(&G)", [this] { actGroupSendExecute(); });
     make(actHelp, "도움말(&H)", [this] { actHelpExecute(); });
     make(actAbout, "케스트로바네에 대하여...(&A)", [this] { actAboutExecute(); });
     make(actRestore, "케스트로바네 열기(&O)", [this] { actRestoreExecute(); });
@@ -386,6 +387,16 @@ void TMainForm::actAboutExecute() {
     TAboutForm about(*FServices.shell, ServiceWebRoot(), this);
     about.spSkinStdLabel1->setText(QStringLiteral("케스트로바네 - 1.0.1.2"));
     about.exec();
+}
+
+void TMainForm::actGroupSendExecute() {
+    TGroupSend dialog({FConn.get(), FServices.boxes, FServices.web, {}}, this);
+    GroupSendWindow = &dialog;
+    GroupSendMemo = dialog.SendText;
+    dialog.FillContacts(*FTree);
+    dialog.exec();
+    GroupSendWindow = nullptr;
+    GroupSendMemo = nullptr;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

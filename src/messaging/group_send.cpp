@@ -81,11 +81,16 @@ void RecipientLists::MoveToContacts(std::vector<std::size_t> rows) {
     Move(FRecipients, FContacts, std::move(rows), false);
 }
 
-RecipientLists::AddResult RecipientLists::AddTypedNumber(const std::string& number) {
+RecipientLists::AddResult RecipientLists::CheckTypedNumber(const std::string& number) const {
     if (!IsMobilePhoneNumber(number))
         return AddResult::Invalid;
-    if (!FShown.insert(number).second)
-        return AddResult::Duplicate;
+    return FShown.contains(number) ? AddResult::Duplicate : AddResult::Added;
+}
+
+RecipientLists::AddResult RecipientLists::AddTypedNumber(const std::string& number) {
+    if (const AddResult r = CheckTypedNumber(number); r != AddResult::Added)
+        return r;
+    FShown.insert(number);
     auto entry = std::make_unique<ABuddy>();
     entry->GroupId = kTypedNumber;
     entry->NickName = number;

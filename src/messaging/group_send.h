@@ -51,6 +51,8 @@ public:
     // A typed number: refused when it breaks the phone number rule, ignored when an entry of
     // either list already shows that text, else appended to the recipients as kind 1.
     AddResult AddTypedNumber(const std::string& number);
+    // What AddTypedNumber would do, without doing it.
+    AddResult CheckTypedNumber(const std::string& number) const;
 
     // Frees every entry of both lists.
     void Clear();
