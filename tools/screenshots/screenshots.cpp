@@ -23,6 +23,7 @@
 #include "dialogs/AbountUnit.h"
 #include "dialogs/LoginUnit.h"
 #include "dialogs/OptionUnit.h"
+#include "messaging/GroupSendUnit.h"
 #include "messaging/MSNPopUp.h"
 #include "messaging/SessionUnit.h"
 #include "messaging/send_memo.h"
@@ -37,6 +38,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListView>
 
 namespace {
 
@@ -82,6 +84,32 @@ bool chatWindowShots(kv::TMainForm& form, const QString& dir) {
     for (kv::TSessionForm* w : form.SessionList())
         w->MSNPopUp->ClosePopUps();
     return ok;
+}
+
+// The group send filled from the demo contacts: two partners and a typed number chosen, a
+// sender, a reserved time and a text.
+bool groupSendShot(kv::TMainForm& form, const QString& dir) {
+    kv::TGroupSend dialog({&form.Conn(), nullptr, nullptr,
+                           [] { return QDateTime(QDate(2026, 12, 24), QTime(18, 30)); }},
+                          &form);
+    dialog.FillContacts(form.Tree());
+    dialog.show();
+    dialog.FormActivate();
+    const auto pick = [&](std::initializer_list<int> rows) {
+        dialog.lbxUserList->clearSelection();
+        for (int r : rows)
+            dialog.lbxUserList->selectionModel()->select(dialog.lbxUserList->model()->index(r, 0),
+                                                         QItemSelectionModel::Select);
+    };
+    pick({0, 2});
+    dialog.Button1Click();
+    dialog.edPhone->setText(QStringLiteral("01099998888"));
+    dialog.edSendPhone->setText(QStringLiteral("01012345678"));
+    dialog.Button4Click();
+    dialog.SendText->setPlainText(QStringLiteral("메리 크리스마스!\n즐거운 성탄 보내세요 ^^"));
+    pick({1});
+    QCoreApplication::processEvents();
+    return dialog.Lists().Recipients().size() == 3 && save(dialog, dir, "group-send-dialog.png");
 }
 
 }  // namespace
@@ -133,6 +161,7 @@ int main(int argc, char** argv) {
         ok &= form.Conn().State() == 2;
         ok &= save(form, out, "main-signed-in.png");
         ok &= chatWindowShots(form, out);
+        ok &= groupSendShot(form, out);
         form.Conn().Disconnect();
 
         kv::TLogin login(shell, "http://127.0.0.1:8080", &form);
