@@ -108,6 +108,9 @@ QLineEdit* numberBox(QWidget* parent, const QRect& place) {
 TGroupSend::TGroupSend(GroupSendServices services, QWidget* owner)
     : QDialog(owner), FServices(std::move(services)) {
     setWindowTitle(QStringLiteral("그룹 전송"));
+    // A dialog border: a fixed size and a close box only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(652, 333);
     setModal(true);
     BuildControls();
