@@ -175,7 +175,7 @@ std::string RecipientInfoCaption(std::size_t recipients, std::int32_t balance) {
            t.infoCount;
 }
 
-proto::Reservation DefaultReservation(const LocalTime& now) {
+proto::Reservation DefaultReservation(const proto::Reservation& now) {
     return {now.year, now.month, now.day, now.hour, std::min(now.minute + 10, 59)};
 }
 

@@ -104,15 +104,8 @@ std::string BytesLeftCaption(int bytesUsed);
 // "받는 사람 N명 · 현재 충전 건수 M건": what a member pays for before sending.
 std::string RecipientInfoCaption(std::size_t recipients, std::int32_t balance);
 
-// The reserved-time controls' values when the dialog opens: the current date and hour, and
-// the current minute plus 10, at most 59 (the hour is not advanced).
-struct LocalTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-};
-proto::Reservation DefaultReservation(const LocalTime& now);
+// The reserved-time controls' values when the dialog opens, from the local time now: the same
+// date and hour, and the minute plus 10, at most 59 (the hour is not advanced).
+proto::Reservation DefaultReservation(const proto::Reservation& now);
 
 }  // namespace kv

@@ -27,7 +27,7 @@
 #include "messaging/GroupSendUnit.h"
 #include "messaging/SessionUnit.h"
 #include "messaging/send_memo.h"
-#include "support/child_process.h"
+#include "support/devserver_process.h"
 #include "support/fake_main_services.h"
 
 using namespace std::chrono_literals;
@@ -99,17 +99,11 @@ private slots:
     void immediateAndReservedSendsThroughTheDevServer() {
         QTemporaryDir root;
         const std::string dir = root.path().toStdString();
-        kv::test::ChildProcess server(
-            KV_DEVSERVER,
-            {"--chat-port", "0", "--http-port", "0", "--phone-delay-ms", "0", "--verbose"}, {},
-            dir + "/server.log");
-        QVERIFY2(server.waitForOutput("http listening on", 10s), server.output().c_str());
-        std::smatch chat, web;
-        const std::string log = server.output();
-        QVERIFY(std::regex_search(log, chat, std::regex("\\blistening on ([0-9.]+):([0-9]+)")));
-        QVERIFY(std::regex_search(log, web, std::regex("http listening on ([0-9.]+):([0-9]+)")));
-        const int webPort = std::stoi(web[2].str());
-        ::setenv("KESTROVANE_SERVER", (chat[1].str() + ":" + chat[2].str()).c_str(), 1);
+        kv::test::DevServerProcess server(KV_DEVSERVER, {"--phone-delay-ms", "0", "--verbose"},
+                                          dir + "/server.log");
+        QVERIFY2(server.waitListening(), server.output().c_str());
+        const int webPort = server.webPort();
+        ::setenv("KESTROVANE_SERVER", server.chatAddress().c_str(), 1);
         const auto unset = qScopeGuard([] { ::unsetenv("KESTROVANE_SERVER"); });
 
         kv::test::FakeMainServices fakes;

@@ -22,10 +22,13 @@
 #include "support/fake_message_boxes.h"
 #include "support/fake_web_browsers.h"
 #include "support/scripted_server.h"
+#include "support/typing.h"
 
 using namespace std::chrono_literals;
 using kv::TGroupSend;
 using Result = kv::MessageBoxes::Result;
+
+using kv::test::type;
 
 namespace {
 
@@ -107,16 +110,6 @@ struct Rig {
         form->SendText->setPlainText(text);
     }
 };
-
-// Types the text one character at a time, as a keyboard (or a committed composition) would.
-void type(QWidget* w, const QString& text) {
-    for (const QChar c : text) {
-        const int key =
-            c.unicode() < 0x80 ? int(QChar(c).toUpper().unicode()) : int(Qt::Key_unknown);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-    }
-}
 
 QStringList listTexts(QListView* list) {
     QStringList out;
