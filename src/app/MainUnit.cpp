@@ -30,6 +30,7 @@
 #include "dialogs/AbountUnit.h"
 #include "dialogs/LoginUnit.h"
 #include "dialogs/OptionUnit.h"
+#include "messaging/GroupSendUnit.h"
 #include "messaging/SessionUnit.h"
 #include "messaging/copy_data_server.h"
 #include "messaging/message_routing.h"
@@ -77,9 +78,6 @@ void TMainForm::BuildActions() {
         action = new QAction(QString::fromUtf8(caption), this);
         connect(action, &QAction::triggered, this, handler);
     };
-    // Commands whose windows come with later parts of the program are present and enabled by
-    // the sign-in state already; they do nothing yet when triggered.
-    auto later = [] {};
     make(actLogin, "로그인(&I)", [this] { actLoginExecute(); });
     make(actLogout, "로그아웃(&N)", [this] { FSession->actLogoutExecute(); });
     make(actMoney, "충전하기(&M)", [this] { actMoneyExecute(); });
@@ -98,7 +96,7 @@ void TMainForm::BuildActions() {
          [this, selected] { FCommands->actRenameGroupExecute(selected()); });
     make(actDeleteGroup, "그룹 삭제(&D)",
          [this, selected] { FCommands->actDeleteGroupExecute(selected()); });
-    make(actGroupSend, "그룹전송(&G)", later);
+    make(actGroupSend, "그룹전송(&G)", [this] { actGroupSendExecute(); });
     make(actHelp, "도움말(&H)", [this] { actHelpExecute(); });
     make(actAbout, "케스트로바네에 대하여...(&A)", [this] { actAboutExecute(); });
     make(actRestore, "케스트로바네 열기(&O)", [this] { actRestoreExecute(); });
@@ -431,6 +429,16 @@ void TMainForm::actAboutExecute() {
     TAboutForm about(*FServices.shell, ServiceWebRoot(), this);
     about.spSkinStdLabel1->setText(QStringLiteral("케스트로바네 - 1.0.1.2"));
     about.exec();
+}
+
+void TMainForm::actGroupSendExecute() {
+    TGroupSend dialog({FConn.get(), FServices.boxes, FServices.web, {}}, this);
+    GroupSendWindow = &dialog;
+    GroupSendMemo = dialog.SendText;
+    dialog.FillContacts(*FTree);
+    dialog.exec();
+    GroupSendWindow = nullptr;
+    GroupSendMemo = nullptr;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -44,6 +44,7 @@ class MessageBoxes;
 class ProcessLauncher;
 class Registry;
 class Shell;
+class TGroupSend;
 class TSessionForm;
 class TVuserlist;
 class UiThread;
@@ -129,6 +130,10 @@ public:
     void actOptionExecute();
     void actAboutExecute();
     std::unique_ptr<WebWindow> HelpWebForm;
+
+    // The group send: filled from the contact tree, shown modally, destroyed when it returns.
+    void actGroupSendExecute();
+    QPointer<TGroupSend> GroupSendWindow;  // set while the dialog exists
 
     // Chat windows and the routing of what is addressed to them.
     const std::vector<TSessionForm*>& SessionList() const { return FSessionList; }

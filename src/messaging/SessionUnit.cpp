@@ -20,7 +20,6 @@
 #include "app/service_addresses.h"
 #include "app/settings_store.h"
 #include "app/web_pages.h"
-#include "platform/qt/edge_snapper.h"
 #include "common/cp949.h"
 #include "common/qt_text.h"
 #include "common/text.h"
@@ -34,6 +33,7 @@
 #include "platform/media_player.h"
 #include "platform/message_boxes.h"
 #include "platform/posix/atomic_file.h"
+#include "platform/qt/edge_snapper.h"
 
 namespace kv {
 
@@ -273,8 +273,7 @@ void TSessionForm::Button1Click() {
 }
 
 void TSessionForm::SendTextChange() {
-    const auto used = TSendMemo::ByteLength(SendText->toPlainText());
-    const int left = kMaxBytes - (used ? *used : static_cast<int>(SendText->Cp949Text().size()));
+    const int left = kMaxBytes - SendText->BytesUsed();
     StatusPanel->setText(QString::number(left) + QStringLiteral("자 남음"));
 }
 

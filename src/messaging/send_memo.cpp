@@ -49,6 +49,11 @@ void TSendMemo::SetCp949Text(const std::string& cp949) {
     setPlainText(withoutCr(fromCp949(cp949)));
 }
 
+int TSendMemo::BytesUsed() const {
+    const auto used = ByteLength(toPlainText());
+    return used ? *used : static_cast<int>(Cp949Text().size());
+}
+
 bool TSendMemo::Fits(const QString& text) const {
     if (!ByteLength(text))
         return false;

@@ -21,6 +21,9 @@ public:
     // (only possible through setPlainText) are left out.
     std::string Cp949Text() const;
     void SetCp949Text(const std::string& cp949);
+    // The text's length in CP949 bytes, line breaks as CR LF; what counters show. Characters
+    // CP949 cannot hold (only possible through setPlainText) are not counted.
+    int BytesUsed() const;
 
     // The length of a text in CP949 bytes, line breaks counted as CR LF; nothing when CP949
     // cannot hold it.

@@ -2,12 +2,16 @@
 // message" and copy-data messages to chat windows.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QLocalSocket>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
+#include <QTimer>
 #include <QtTest>
 
 #include <cstdlib>
@@ -16,6 +20,7 @@
 #include "common/cp949.h"
 #include "contacts/contact_tree_view.h"
 #include "crypto/dcpcrypt.h"
+#include "messaging/GroupSendUnit.h"
 #include "messaging/MSNPopUp.h"
 #include "messaging/SessionUnit.h"
 #include "messaging/send_memo.h"
@@ -253,6 +258,48 @@ private slots:
         delete memo;  // the window closed
         QVERIFY(rig.form->GroupSendMemo.isNull());
         rig.form->CopyDataText("0:again");
+    }
+
+    void groupSendOpensFilledFromTheTreeAndTakesCopyDataWhileOpen() {
+        Rig rig;
+        QVERIFY(rig.signIn());
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            kv::TGroupSend* g = rig.form->GroupSendWindow;
+            // Whatever fails below, the modal dialog must end for the test to go on.
+            const auto closing = qScopeGuard([g] {
+                if (g && g->isVisible())
+                    g->close();
+            });
+            QVERIFY(g && g->isModal() && g->isVisible());
+            QCOMPARE(g->parentWidget(), static_cast<QWidget*>(rig.form.get()));
+            std::vector<std::string> shown;
+            for (const auto& e : g->Lists().Contacts())
+                shown.push_back(kv::cp949ToUtf8(e->NickName) + "/" + e->UserPort);
+            QCOMPARE(shown, (std::vector<std::string>{"엄마/1003", "민수/1004", "엄마 친구/1003",
+                                                      "세탁소/1007"}));
+            rig.form->CopyDataText("0:" + kv::cp949("모두 안녕"));
+            QCOMPARE(g->SendText->toPlainText(), QStringLiteral("모두 안녕"));
+            g->lbxUserList->selectAll();
+            g->Button1Click();
+            g->SendRes->setChecked(false);
+            g->SendResClick();
+            g->SendBtn->click();
+            ran = true;
+        });
+        rig.form->actGroupSend->trigger();
+        QVERIFY(ran);
+        QVERIFY(rig.form->GroupSendWindow.isNull());
+        QVERIFY(rig.form->GroupSendMemo.isNull());
+        QCOMPARE(rig.nextLine(), kv::cp949("PS:0,1003,1004,1003,1007:모두 안녕"));
+        rig.form->CopyDataText("0:closed");  // no group send window any more: ignored
+
+        // The acknowledgement: the success message, then the balance request.
+        const std::size_t asked = rig.boxes.shown.size();
+        rig.server.sendLine("R:ak");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.boxes.shown.size() > asked, 5000);
+        QCOMPARE(rig.boxes.shown.back().text, kv::cp949("즉시 전송이 성공적으로 이뤄 졌습니다."));
+        QCOMPARE(rig.nextLine(), std::string("RC:"));
     }
 
     void alarmFileGoesToTheOpenOptionsDialogOnly() {

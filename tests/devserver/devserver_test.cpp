@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,9 +32,10 @@ account other pw 1
 
 // A running server with the accounts above, on a port the system picks.
 struct Running {
-    explicit Running(ServerOptions options = {}) : store(parseAccounts(kAccounts)) {
+    explicit Running(ServerOptions options = {}, std::chrono::milliseconds phoneDelay = 0ms)
+        : store(parseAccounts(kAccounts)) {
         options.chatPort = 0;
-        options.phoneDelay = 0ms;
+        options.phoneDelay = phoneDelay;
         server = std::make_unique<ChatServer>(store, options);
         server->start();
     }
@@ -212,7 +214,7 @@ TEST(DevServerLists, PartnerChangeAndDeleteAreAcknowledged) {
 }
 
 TEST(DevServerSends, GroupSendLowersTheBalanceByTheRecipients) {
-    Running r;
+    Running r({}, 1h);  // the phones' answers would come between the lines read here
     Client c(r);
     c.signIn();
     EXPECT_EQ(c.ask(proto::groupSendLine("0", "1001,1002,01099998888", "hi")), "R:ak");
@@ -226,6 +228,64 @@ TEST(DevServerSends, GroupSendLowersTheBalanceByTheRecipients) {
     EXPECT_EQ(a.reserved[0].recipients, (std::vector<std::string>{"1001", "1002"}));
     EXPECT_EQ(a.reserved[0].when.day, 5);
     EXPECT_EQ(a.reserved[0].text, "a:b");
+}
+
+// The local time `minutes` from now by the store's clock.
+proto::Reservation minutesAhead(const AccountStore& store, int minutes) {
+    const std::time_t t = std::time(nullptr) + store.clockOffset().count() + minutes * 60;
+    std::tm local{};
+    localtime_r(&t, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min};
+}
+
+TEST(DevServerSends, ImmediateGroupSendReachesThePartnersPhones) {
+    Running r;
+    Client c(r);
+    c.signIn();
+    // A partner by port, a stranger's number, and a partner's phone typed in by hand.
+    EXPECT_EQ(c.ask(proto::groupSendLine("01012345678", "1001,01099998888,0111234567", "hi")),
+              "R:ak");
+    std::vector<std::string> from;
+    for (int i = 0; i < 2; ++i) {
+        const proto::IncomingMessage m = proto::incomingMessage(c.next());
+        from.push_back(m.userPort);
+        EXPECT_NE(m.text.find("hi"), std::string::npos);
+    }
+    EXPECT_EQ(from, (std::vector<std::string>{"1001", "1002"}));
+    EXPECT_EQ(c.balance(), 22);  // and no third answer came before it
+}
+
+TEST(DevServerSends, ReservedSendIsDeliveredWhenTheServiceClockReachesIt) {
+    Running r;
+    Client c(r);
+    c.signIn();
+    EXPECT_EQ(c.ask(proto::reservedSendLine("0", "1001", minutesAhead(r.store, 10), "later")),
+              "R:ak");
+    EXPECT_EQ(c.ask("RC:"), "RV:24");  // nothing delivered before it
+    EXPECT_FALSE(r.store.snapshot("demo").reserved.at(0).delivered);
+
+    r.store.advanceClock(11min);
+    const std::string h = c.next();
+    EXPECT_EQ(proto::incomingMessage(h).userPort, "1001") << h;
+    EXPECT_NE(h.find("later"), std::string::npos);
+    EXPECT_TRUE(r.store.snapshot("demo").reserved.at(0).delivered);
+    EXPECT_EQ(c.ask("RC:"), "RV:24");  // delivered once, charged once
+}
+
+TEST(DevServerStore, ReservedSendsComeDueByTheMinuteAndOnce) {
+    AccountStore store(parseAccounts(kAccounts));
+    GroupSendRequest request{
+        "0", {"1001", "01099998888", "1002"}, proto::Reservation{2030, 3, 5, 14, 7}, "x"};
+    EXPECT_FALSE(store.groupSend("demo", request));  // kept, not delivered now
+    EXPECT_TRUE(store.takeDueReserved({2030, 3, 5, 14, 6}).empty());
+    EXPECT_TRUE(store.takeDueReserved({2029, 12, 31, 23, 59}).empty());
+    const std::vector<Delivery> due = store.takeDueReserved({2030, 3, 5, 14, 7});
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0].userId, "demo");
+    EXPECT_EQ(due[0].partnerPorts, (std::vector<std::string>{"1001", "1002"}));
+    EXPECT_TRUE(store.takeDueReserved({2031, 1, 1, 0, 0}).empty());
+    EXPECT_TRUE(isDue({2030, 3, 5, 14, 7}, {2030, 4, 1, 0, 0}));
+    EXPECT_FALSE(isDue({2030, 3, 5, 14, 7}, {2030, 3, 5, 13, 59}));
 }
 
 TEST(DevServerSends, MalformedGroupSendIsNotCharged) {
@@ -426,9 +486,11 @@ TEST(DevServerData, ShippedDemoAccountsLoad) {
 }
 
 TEST(DevServerCommandLine, ReadsOptionsAndRefusesBadOnes) {
-    const CommandLine cl = parseCommandLine(
-        {"--chat-port", "0", "--host=0.0.0.0", "--no-ping", "--ping-interval", "5",
-         "--active-interval=2", "--delay-ms", "30", "--refuse-login", "--data", "f.txt"});
+    const CommandLine cl =
+        parseCommandLine({"--chat-port", "0", "--host=0.0.0.0", "--no-ping", "--ping-interval", "5",
+                          "--active-interval=2", "--delay-ms", "30", "--refuse-login", "--data",
+                          "f.txt", "--clock-offset", "600"});
+    EXPECT_EQ(cl.clockOffset, 600);
     EXPECT_EQ(cl.server.chatPort, 0);
     EXPECT_EQ(cl.server.host, "0.0.0.0");
     EXPECT_EQ(cl.server.pingInterval, 0ms);  // --no-ping wins wherever it stands

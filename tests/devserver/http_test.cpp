@@ -480,6 +480,25 @@ TEST(DevServerHttpPages, ReservedPageListsTheMembersReservedSends) {
     EXPECT_NE(
         get(web.port(), "/messenger/zpreen_msg.asp?usid=nobody").body.find("찾을 수 없습니다"),
         std::string::npos);
+    // Waiting until its time, then sent.
+    EXPECT_NE(r.body.find("<td>대기</td>"), std::string::npos);
+    web.store.takeDueReserved({2030, 3, 5, 14, 7});
+    EXPECT_NE(get(web.port(), "/messenger/zpreen_msg.asp?usid=demo").body.find("<td>전송됨</td>"),
+              std::string::npos);
+}
+
+TEST(DevServerHttpPages, ClockCanBeMovedAheadForReservedSends) {
+    Web web;
+    const Reply now = get(web.port(), "/devserver/clock");
+    EXPECT_EQ(now.status, 200);
+    EXPECT_TRUE(std::regex_match(
+        now.body, std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]\n")))
+        << now.body;
+    EXPECT_EQ(get(web.port(), "/devserver/clock?advance=600").status, 200);
+    EXPECT_EQ(web.store.clockOffset(), std::chrono::seconds(600));
+    EXPECT_EQ(get(web.port(), "/devserver/clock?advance=-5").status, 400);
+    EXPECT_EQ(get(web.port(), "/devserver/clock?advance=soon").status, 400);
+    EXPECT_EQ(web.store.clockOffset(), std::chrono::seconds(600));
 }
 
 // ---- Sounds ---------------------------------------------------------------------------------

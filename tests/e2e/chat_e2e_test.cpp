@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <regex>
-
 #include "app/MainUnit.h"
 #include "common/cp949.h"
 #include "contacts/contact_tree_view.h"
@@ -19,6 +17,7 @@
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "support/child_process.h"
+#include "support/devserver_process.h"
 #include "support/fake_main_services.h"
 
 using namespace std::chrono_literals;
@@ -44,15 +43,10 @@ private slots:
     void conversationWithASimulatedPhone() {
         QTemporaryDir root;
         const std::string dir = root.path().toStdString();
-        kv::test::ChildProcess server(
-            KV_DEVSERVER,
-            {"--chat-port", "0", "--http-port", "0", "--phone-delay-ms", "0", "--verbose"}, {},
-            dir + "/server.log");
-        QVERIFY2(server.waitForOutput("listening on", 10s), server.output().c_str());
-        std::smatch m;
-        const std::string log = server.output();
-        QVERIFY(std::regex_search(log, m, std::regex("listening on ([0-9.]+):([0-9]+)")));
-        ::setenv("KESTROVANE_SERVER", (m[1].str() + ":" + m[2].str()).c_str(), 1);
+        kv::test::DevServerProcess server(KV_DEVSERVER, {"--phone-delay-ms", "0", "--verbose"},
+                                          dir + "/server.log");
+        QVERIFY2(server.waitListening(), server.output().c_str());
+        ::setenv("KESTROVANE_SERVER", server.chatAddress().c_str(), 1);
 
         kv::IniRegistry registry(dir + "/config/Kestrovane/Kestrovane.ini");
         registry.write(RegistrySection::Option, "AutoLogin", "1");

@@ -6,12 +6,12 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 #include "app/settings_store.h"
 #include "platform/posix/ini_registry.h"
 #include "support/child_process.h"
+#include "support/devserver_process.h"
 
 namespace kv {
 namespace {
@@ -26,15 +26,10 @@ protected:
         fs::create_directories(root / "config" / "Kestrovane");
         fs::create_directories(root / "runtime");
         fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
-        server = std::make_unique<test::ChildProcess>(
-            KV_DEVSERVER,
-            std::vector<std::string>{"--chat-port", "0", "--http-port", "0", "--verbose"},
-            std::map<std::string, std::string>{}, (root / "server.log").string());
-        ASSERT_TRUE(server->waitForOutput("listening on", 10s)) << server->output();
-        std::smatch m;
-        const std::string log = server->output();
-        ASSERT_TRUE(std::regex_search(log, m, std::regex("listening on ([0-9.]+):([0-9]+)")));
-        serverAddress = m[1].str() + ":" + m[2].str();
+        server = std::make_unique<test::DevServerProcess>(
+            KV_DEVSERVER, std::vector<std::string>{"--verbose"}, (root / "server.log").string());
+        ASSERT_TRUE(server->waitListening()) << server->output();
+        serverAddress = server->chatAddress();
     }
 
     void TearDown() override {
@@ -68,7 +63,7 @@ protected:
     }
 
     fs::path root;
-    std::unique_ptr<test::ChildProcess> server;
+    std::unique_ptr<test::DevServerProcess> server;
     std::string serverAddress;
 };
 
@@ -157,20 +152,17 @@ TEST(ClientUpdateCheck, NewerVersionStartsTheUpdaterWithTheRunningVersion) {
     }
     fs::permissions(app / "AutoUpgrade", fs::perms::owner_all, fs::perm_options::replace);
 
-    test::ChildProcess server(
-        KV_DEVSERVER, {"--chat-port", "0", "--http-port", "0", "--update-version", "2.0.0.0"}, {},
-        (root / "server.log").string());
-    ASSERT_TRUE(server.waitForOutput("http listening on", 10s)) << server.output();
-    std::smatch m;
-    const std::string log = server.output();
-    ASSERT_TRUE(std::regex_search(log, m, std::regex("http listening on ([0-9.]+):([0-9]+)")));
+    test::DevServerProcess server(KV_DEVSERVER, {"--update-version", "2.0.0.0"},
+                                  (root / "server.log").string());
+    ASSERT_TRUE(server.waitListening()) << server.output();
 
-    test::ChildProcess client((app / "kestrovane").string(), {},
-                              {{"QT_QPA_PLATFORM", "offscreen"},
-                               {"XDG_CONFIG_HOME", (root / "config").string()},
-                               {"XDG_RUNTIME_DIR", (root / "runtime").string()},
-                               {"KESTROVANE_WEB_ROOT", "http://" + m[1].str() + ":" + m[2].str()}},
-                              (root / "client.log").string());
+    test::ChildProcess client(
+        (app / "kestrovane").string(), {},
+        {{"QT_QPA_PLATFORM", "offscreen"},
+         {"XDG_CONFIG_HOME", (root / "config").string()},
+         {"XDG_RUNTIME_DIR", (root / "runtime").string()},
+         {"KESTROVANE_WEB_ROOT", "http://127.0.0.1:" + std::to_string(server.webPort())}},
+        (root / "client.log").string());
     EXPECT_EQ(client.waitForExit(30s), 0) << client.output();
     // The updater was started detached; give it its moment to write.
     std::string args;

@@ -23,10 +23,13 @@
 #include "support/fake_message_boxes.h"
 #include "support/fake_registry.h"
 #include "support/scripted_server.h"
+#include "support/typing.h"
 
 using namespace std::chrono_literals;
 using kv::RegistrySection;
 using kv::TSessionForm;
+
+using kv::test::type;
 
 namespace {
 
@@ -78,18 +81,6 @@ struct Rig {
         return out;
     }
 };
-
-// Types the text one character at a time, as a keyboard (or a committed composition) would.
-void type(QWidget* w, const QString& text) {
-    for (const QChar c : text) {
-        const int key =
-            c.unicode() < 0x80 ? int(QChar(c).toUpper().unicode()) : int(Qt::Key_unknown);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 QStringList captions(QMenu* menu) {
     QStringList out;

@@ -33,6 +33,7 @@ struct ReservedSend {
     std::vector<std::string> recipients;
     proto::Reservation when;
     std::string text;
+    bool delivered = false;  // its time has come and the phones have it
 };
 
 struct Account {

@@ -1,7 +1,9 @@
 #include "devserver/account_store.h"
 
 #include <algorithm>
+#include <ctime>
 #include <stdexcept>
+#include <tuple>
 
 namespace kv::devserver {
 
@@ -178,12 +180,60 @@ bool AccountStore::chargeMessage(std::string_view userId, std::string_view port)
     return true;
 }
 
-void AccountStore::groupSend(std::string_view userId, const GroupSendRequest& request) {
+bool isDue(const proto::Reservation& when, const proto::Reservation& now) {
+    const auto key = [](const proto::Reservation& r) {
+        return std::tie(r.year, r.month, r.day, r.hour, r.minute);
+    };
+    return key(when) <= key(now);
+}
+
+Delivery AccountStore::deliveryOf(const Entry& e, const std::vector<std::string>& recipients,
+                                  const std::string& text) {
+    Delivery d{e.account.userId, {}, text};
+    // A recipient is a partner's port, or a typed number that may be a partner's phone.
+    for (const std::string& to : recipients)
+        for (const Partner& p : e.account.partners)
+            if (p.port == to || p.phone == to) {
+                d.partnerPorts.push_back(p.port);
+                break;
+            }
+    return d;
+}
+
+std::optional<Delivery> AccountStore::groupSend(std::string_view userId,
+                                                const GroupSendRequest& request) {
     std::lock_guard lock(mutex_);
-    Account& a = entry(userId).account;
+    Entry& e = entry(userId);
+    Account& a = e.account;
     a.balance -= static_cast<std::int32_t>(request.recipients.size());
-    if (request.when)
+    if (request.when) {
         a.reserved.push_back({request.sender, request.recipients, *request.when, request.text});
+        return std::nullopt;
+    }
+    return deliveryOf(e, request.recipients, request.text);
+}
+
+std::vector<Delivery> AccountStore::takeDueReserved(const proto::Reservation& now) {
+    std::lock_guard lock(mutex_);
+    std::vector<Delivery> due;
+    for (auto& [id, e] : accounts_)
+        for (ReservedSend& r : e.account.reserved)
+            if (!r.delivered && isDue(r.when, now)) {
+                r.delivered = true;
+                due.push_back(deliveryOf(e, r.recipients, r.text));
+            }
+    return due;
+}
+
+proto::Reservation AccountStore::now() const {
+    const std::time_t t = std::time(nullptr) + static_cast<std::time_t>(clockOffset_.load());
+    std::tm local{};
+    localtime_r(&t, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min};
+}
+
+void AccountStore::advanceClock(std::chrono::seconds by) {
+    clockOffset_ += by.count();
 }
 
 }  // namespace kv::devserver

@@ -4,6 +4,8 @@
 // user id and takes one lock, so the sessions of several connections may share an account.
 // Changes live until the server ends; the data file is never written.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -19,6 +21,17 @@
 namespace kv::devserver {
 
 enum class LoginResult { Ok, UnknownUser, WrongPassword };
+
+// A group text whose time has come: for the simulated phones of the partners among its
+// recipients.
+struct Delivery {
+    std::string userId;
+    std::vector<std::string> partnerPorts;  // the recipients that are partners, as their ports
+    std::string text;
+};
+
+// Whether a reserved time is at or before `now` (both local, to the minute).
+bool isDue(const proto::Reservation& when, const proto::Reservation& now);
 
 class AccountStore {
 public:
@@ -54,8 +67,18 @@ public:
     bool chargeMessage(std::string_view userId, std::string_view port);
     // Lowers the balance by the number of recipients and keeps a reserved send in the list.
     // The balance may go below zero: the client tests it before sending, and the service
-    // reports a negative count as it is.
-    void groupSend(std::string_view userId, const GroupSendRequest& request);
+    // reports a negative count as it is. An immediate send is returned for delivery at once.
+    std::optional<Delivery> groupSend(std::string_view userId, const GroupSendRequest& request);
+
+    // The reserved sends of every account that are due at `now` and not yet delivered, marked
+    // delivered, in the order they were made.
+    std::vector<Delivery> takeDueReserved(const proto::Reservation& now);
+
+    // The service's clock: the local time of this machine, moved ahead by an offset so that
+    // tests and demos need not wait for a reserved time. Thread-safe.
+    proto::Reservation now() const;
+    void advanceClock(std::chrono::seconds by);
+    std::chrono::seconds clockOffset() const { return std::chrono::seconds(clockOffset_.load()); }
 
 private:
     struct Pending {
@@ -71,10 +94,13 @@ private:
     const Entry& entry(std::string_view userId) const;
     Partner* findPartner(Entry& e, std::string_view port);
     std::string newPort();
+    static Delivery deliveryOf(const Entry& e, const std::vector<std::string>& recipients,
+                               const std::string& text);
 
     mutable std::mutex mutex_;
     std::map<std::string, Entry, std::less<>> accounts_;
     std::int64_t nextPort_ = 1001;
+    std::atomic<std::int64_t> clockOffset_{0};  // seconds
 };
 
 }  // namespace kv::devserver

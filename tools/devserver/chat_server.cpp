@@ -28,20 +28,26 @@ namespace {
 
 // How often a session looks at its timers (pings, announcements, a shut-out) between lines.
 constexpr auto kTick = 50ms;
+// How often the reserved sends are checked against the clock.
+constexpr auto kReservedCheck = 500ms;
 
 }  // namespace
 
-// Runs jobs at given times on one thread: the simulated phones' answers.
+// Runs jobs at given times on one thread: the simulated phones' answers and the reserved
+// sends' check. A job may add jobs; once halted, added jobs are kept and never run.
 class ChatServer::Scheduler {
 public:
     Scheduler() : thread_([this] { run(); }) {}
-    ~Scheduler() {
+    ~Scheduler() { halt(); }
+
+    void halt() {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
         }
         wake_.notify_all();
-        thread_.join();
+        if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+            thread_.join();
     }
 
     void at(Clock::time_point when, std::function<void()> job) {
@@ -268,8 +274,10 @@ void ChatServer::Session::handleSignedIn(ClientLine kind, const std::string& lin
         case ClientLine::GroupSend:
         case ClientLine::ReservedSend:
             if (auto request = cutGroupSend(line)) {
-                store.groupSend(userId_, *request);
+                const std::optional<Delivery> now = store.groupSend(userId_, *request);
                 answer(kAck);
+                if (now)
+                    server_.deliver(*now);
             } else {
                 server_.log("malformed group send ignored");
             }
@@ -334,7 +342,35 @@ void ChatServer::start() {
     if (wakeFd_ < 0)
         throw systemError("eventfd");
     scheduler_ = std::make_unique<Scheduler>();
+    scheduler_->at(Clock::now(), [this] { checkReserved(); });
     acceptThread_ = std::thread([this] { acceptLoop(); });
+}
+
+std::shared_ptr<ChatServer::Session> ChatServer::sessionOf(const std::string& userId) {
+    std::lock_guard lock(mutex_);
+    auto it = signedIn_.find(userId);
+    return it == signedIn_.end() ? nullptr : it->second.lock();
+}
+
+void ChatServer::deliver(const Delivery& delivery) {
+    for (const std::string& port : delivery.partnerPorts) {
+        const unsigned n = ++phoneAnswers_;
+        const std::string reply = proto::messageLine(port, phoneAnswer(delivery.text, n));
+        scheduler_->at(Clock::now() + options_.phoneDelay, [this, user = delivery.userId, reply] {
+            if (auto session = sessionOf(user))
+                session->send(reply);
+        });
+    }
+}
+
+void ChatServer::checkReserved() {
+    for (const Delivery& d : store_.takeDueReserved(store_.now())) {
+        log("reserved send of " + cp949ToUtf8(d.userId) + " delivered (" +
+            std::to_string(d.partnerPorts.size()) + " partner phones among the recipients)");
+        deliver(d);
+    }
+    if (!stopping_)
+        scheduler_->at(Clock::now() + kReservedCheck, [this] { checkReserved(); });
 }
 
 void ChatServer::acceptLoop() {
@@ -387,7 +423,8 @@ void ChatServer::stop() {
         r.session->close();
     for (Running& r : running)
         r.thread.join();
-    scheduler_.reset();
+    // Halted, not destroyed: a job still running may schedule more.
+    scheduler_->halt();
     ::close(listenFd_);
     ::close(wakeFd_);
 }

@@ -62,6 +62,12 @@ private:
     void reapFinished();
     void signIn(const std::shared_ptr<Session>& session, const std::string& userId);
     void signOut(const Session* session, const std::string& userId);
+    std::shared_ptr<Session> sessionOf(const std::string& userId);
+    // Hands a group text to the simulated phones; each answers the member as a chat partner
+    // does, through whatever connection the member is signed in on by then.
+    void deliver(const Delivery& delivery);
+    // Delivers the reserved sends that are due by the store's clock, then looks again later.
+    void checkReserved();
     void log(std::string_view text);
 
     AccountStore& store_;

@@ -16,6 +16,10 @@ const char* const kUsage =
     "  --http-port N           web server port: update list, pages, sounds (8080; 0 picks;\n"
     "                          when left out and --chat-port is 0, a free one as well)\n"
     "  --update-version V      version the update list names (1.0.1.2: nothing newer)\n"
+    "  --clock-offset S        run the service clock S seconds ahead of this machine's (0);\n"
+    "                          reserved sends go to the partners' phones when it reaches\n"
+    "                          their time. GET /devserver/clock?advance=S on the web side\n"
+    "                          moves it S seconds further and answers with the service time\n"
     "  --verbose               log every line\n"
     "fault options:\n"
     "  --no-ping               never send ping\n"
@@ -118,6 +122,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             o.phoneDelay = std::chrono::milliseconds(number(option, takeValue(), 0));
         } else if (option == "--delay-ms") {
             o.answerDelay = std::chrono::milliseconds(number(option, takeValue(), 0));
+        } else if (option == "--clock-offset") {
+            cl.clockOffset = number(option, takeValue(), 0);
         } else if (option == "--verbose") {
             flag(o.verbose);
         } else if (option == "--no-ping") {

@@ -16,6 +16,7 @@ struct CommandLine {
     int httpPort = 8080;   // 0: a free port
     WebOptions web;
     std::string dataFile;  // empty: the demo accounts
+    int clockOffset = 0;   // seconds the service clock runs ahead of this machine's
     bool help = false;
 };
 

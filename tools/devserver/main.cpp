@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
 
     try {
         AccountStore store(loadAccounts(cl.dataFile.empty() ? demoDataFile() : cl.dataFile));
+        store.advanceClock(std::chrono::seconds(cl.clockOffset));
         ChatServer chat(store, cl.server, [](std::string_view text) {
             std::cerr << "devserver: " << text << std::endl;
         });

@@ -3,6 +3,7 @@
 #include "common/cp949.h"
 #include "common/errors.h"
 #include "common/text.h"
+#include "messaging/group_send.h"
 
 namespace kv::devserver {
 
@@ -141,7 +142,7 @@ std::optional<GroupSendRequest> cutGroupSend(std::string_view line) {
             request.recipients.push_back(std::move(addresses[i]));
     if (request.recipients.empty())
         return std::nullopt;
-    if (request.sender != "0" && !isMobileNumber(request.sender))
+    if (request.sender != "0" && !IsMobilePhoneNumber(request.sender))
         return std::nullopt;
     if (reserved) {
         const std::size_t dateEnd = rest.find(':');
@@ -156,18 +157,6 @@ std::optional<GroupSendRequest> cutGroupSend(std::string_view line) {
     return request;
 }
 
-bool isMobileNumber(std::string_view phone) {
-    if (phone.size() != 10 && phone.size() != 11)
-        return false;
-    for (char c : phone)
-        if (c < '0' || c > '9')
-            return false;
-    for (std::string_view prefix : {"010", "011", "016", "017", "018", "019"})
-        if (startsWith(phone, prefix))
-            return true;
-    return false;
-}
-
 RegistrationVerdict judgeRegistration(std::string_view countryCode, std::string_view phone) {
     // The virtual number the service would hand out: 0505 and the subscriber's last digits.
     const auto virtualNumber = [&] { return "0505" + std::string(phone.substr(phone.size() - 7)); };
@@ -178,7 +167,7 @@ RegistrationVerdict judgeRegistration(std::string_view countryCode, std::string_
                              phone.find_first_not_of("0123456789") == std::string_view::npos;
     if (virtualLine)
         return {"10", std::string(phone)};
-    if (!isMobileNumber(phone))
+    if (!IsMobilePhoneNumber(phone))
         return {"1", {}};
     const std::string_view test = phone.substr(3, 4);
     if (test == "0505")

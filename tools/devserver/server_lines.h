@@ -73,10 +73,6 @@ std::optional<GroupSendRequest> cutGroupSend(std::string_view line);
 
 // ---- Rules -------------------------------------------------------------------------------
 
-// A mobile number as the client's number rule has it: 10 or 11 digits after one of the
-// prefixes 010, 011, 016, 017, 018, 019.
-bool isMobileNumber(std::string_view phone);
-
 // The outcome of a partner registration ("UN:") before the account is consulted.
 struct RegistrationVerdict {
     std::string code;      // "0" accepted; others as in the "P:" answer

@@ -1,12 +1,15 @@
 #include "devserver/service_pages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
 #include <stdexcept>
 
 #include "common/cp949.h"
+#include "common/errors.h"
+#include "common/text.h"
 #include "devserver/bell_sounds.h"
 
 namespace kv::devserver {
@@ -271,6 +274,35 @@ std::string twoDigits(int n) {
     return n < 10 ? "0" + std::to_string(n) : std::to_string(n);
 }
 
+std::string timeText(const proto::Reservation& t) {
+    return std::to_string(t.year) + "-" + twoDigits(t.month) + "-" + twoDigits(t.day) + " " +
+           twoDigits(t.hour) + ":" + twoDigits(t.minute);
+}
+
+// GET /devserver/clock?advance=S: moves the service clock S seconds ahead (none: leaves it)
+// and answers with the service time; reserved sends that come due are delivered by the chat
+// server within a second.
+HttpResponse clockPage(const HttpRequest& request, AccountStore& store) {
+    HttpResponse r;
+    r.contentType = "text/plain; charset=utf-8";
+    if (const std::string advance = queryValue(request, "advance"); !advance.empty()) {
+        std::int32_t seconds = 0;
+        try {
+            seconds = strToInt(advance);
+        } catch (const ConvertError&) {
+            seconds = -1;
+        }
+        if (seconds < 0) {
+            r.status = 400;
+            r.body = "advance needs a number of seconds, 0 or more\n";
+            return r;
+        }
+        store.advanceClock(std::chrono::seconds(seconds));
+    }
+    r.body = timeText(store.now()) + "\n";
+    return r;
+}
+
 HttpResponse reservedPage(const HttpRequest& request, const AccountStore& store) {
     const std::string usid = queryValue(request, "usid");
     std::string body =
@@ -282,21 +314,19 @@ HttpResponse reservedPage(const HttpRequest& request, const AccountStore& store)
         } else {
             body +=
                 "<table id=\"reserved\">\n<tr><th>예약 시간</th><th>보내는 번호</th>"
-                "<th>받는 사람</th><th>내용</th></tr>\n";
+                "<th>받는 사람</th><th>내용</th><th>상태</th></tr>\n";
             for (const ReservedSend& r : a.reserved) {
                 std::string to;
                 for (const std::string& who : r.recipients)
                     to += (to.empty() ? "" : ", ") + cp949ToUtf8(who);
-                const std::string when = std::to_string(r.when.year) + "-" +
-                                         twoDigits(r.when.month) + "-" + twoDigits(r.when.day) +
-                                         " " + twoDigits(r.when.hour) + ":" +
-                                         twoDigits(r.when.minute);
-                body += "<tr><td>" + when + "</td><td>" +
+                body += "<tr><td>" + timeText(r.when) + "</td><td>" +
                         htmlEscape(r.sender == "0" ? "(없음)" : cp949ToUtf8(r.sender)) +
                         "</td><td>" + htmlEscape(to) + "</td><td>" +
-                        htmlEscape(cp949ToUtf8(r.text)) + "</td></tr>\n";
+                        htmlEscape(cp949ToUtf8(r.text)) + "</td><td>" +
+                        (r.delivered ? "전송됨" : "대기") + "</td></tr>\n";
             }
-            body += "</table>\n";
+            body += "</table>\n<p>서비스 시각: <span id=\"now\">" + timeText(store.now()) +
+                    "</span></p>\n";
         }
     } catch (const std::out_of_range&) {
         body += "<p id=\"reserved\">회원 정보를 찾을 수 없습니다.</p>\n";
@@ -326,7 +356,7 @@ const std::vector<std::string>& emoticons() {
     return list;
 }
 
-ServicePages::ServicePages(const AccountStore& store, WebOptions options)
+ServicePages::ServicePages(AccountStore& store, WebOptions options)
     : store_(store), options_(std::move(options)) {}
 
 HttpResponse ServicePages::handle(const HttpRequest& request) const {
@@ -372,6 +402,7 @@ HttpResponse ServicePages::handle(const HttpRequest& request) const {
         {"/messenger/zimo_msg.asp", emoticonPage},
         {"/messenger/zpreen_msg.asp",
          [this](const HttpRequest& r) { return reservedPage(r, store_); }},
+        {"/devserver/clock", [this](const HttpRequest& r) { return clockPage(r, store_); }},
     };
     const auto it = pages.find(path);
     if (it == pages.end())

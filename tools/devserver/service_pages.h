@@ -33,14 +33,15 @@ const std::vector<std::string>& emoticons();
 
 class ServicePages {
 public:
-    // `store` is shared with the chat server: the reserved-messages page lists what was sent.
-    ServicePages(const AccountStore& store, WebOptions options);
+    // `store` is shared with the chat server: the reserved-messages page lists what was sent,
+    // and "/devserver/clock?advance=S" moves the service clock on.
+    ServicePages(AccountStore& store, WebOptions options);
 
     // Thread-safe; called by the HTTP server for every request.
     HttpResponse handle(const HttpRequest& request) const;
 
 private:
-    const AccountStore& store_;
+    AccountStore& store_;
     const WebOptions options_;
 };
 

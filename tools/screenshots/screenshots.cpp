@@ -24,6 +24,7 @@
 #include "dialogs/AbountUnit.h"
 #include "dialogs/LoginUnit.h"
 #include "dialogs/OptionUnit.h"
+#include "messaging/GroupSendUnit.h"
 #include "messaging/MSNPopUp.h"
 #include "messaging/SessionUnit.h"
 #include "messaging/send_memo.h"
@@ -40,6 +41,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QListView>
 
 namespace {
 
@@ -150,6 +152,32 @@ bool userAddShots(kv::TMainForm& form, const QString& dir) {
     return ok;
 }
 
+// The group send filled from the demo contacts: two partners and a typed number chosen, a
+// sender, a reserved time and a text.
+bool groupSendShot(kv::TMainForm& form, const QString& dir) {
+    kv::TGroupSend dialog({&form.Conn(), nullptr, nullptr,
+                           [] { return QDateTime(QDate(2026, 12, 24), QTime(18, 30)); }},
+                          &form);
+    dialog.FillContacts(form.Tree());
+    dialog.show();
+    dialog.FormActivate();
+    const auto pick = [&](std::initializer_list<int> rows) {
+        dialog.lbxUserList->clearSelection();
+        for (int r : rows)
+            dialog.lbxUserList->selectionModel()->select(dialog.lbxUserList->model()->index(r, 0),
+                                                         QItemSelectionModel::Select);
+    };
+    pick({0, 2});
+    dialog.Button1Click();
+    dialog.edPhone->setText(QStringLiteral("01099998888"));
+    dialog.edSendPhone->setText(QStringLiteral("01012345678"));
+    dialog.Button4Click();
+    dialog.SendText->setPlainText(QStringLiteral("메리 크리스마스!\n즐거운 성탄 보내세요 ^^"));
+    pick({1});
+    QCoreApplication::processEvents();
+    return dialog.Lists().Recipients().size() == 3 && save(dialog, dir, "group-send-dialog.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -204,6 +232,7 @@ int main(int argc, char** argv) {
                               "main-partner-menu.png");
         ok &= userAddShots(form, out);
         ok &= chatWindowShots(form, out);
+        ok &= groupSendShot(form, out);
         form.Conn().Disconnect();
 
         kv::TLogin login(shell, "http://127.0.0.1:8080", &form);
