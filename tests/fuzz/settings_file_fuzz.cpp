@@ -31,13 +31,23 @@ private:
     const kv::Registry& file_;
 };
 
-const std::string& filePath() {
-    static const std::string path = [] {
+// The file the inputs are written to, removed when the run ends.
+struct InputFile {
+    InputFile() {
+        // In memory where there is such a folder: the file is rewritten for every input.
         const char* dir = std::getenv("TMPDIR");
-        return std::string(dir && *dir ? dir : "/tmp") + "/kestrovane-settings-fuzz-" +
-               std::to_string(::getpid()) + ".ini";
-    }();
-    return path;
+        std::string folder = dir && *dir ? dir : "/tmp";
+        if (::access("/dev/shm", W_OK) == 0)
+            folder = "/dev/shm";
+        path = folder + "/kestrovane-settings-fuzz-" + std::to_string(::getpid()) + ".ini";
+    }
+    ~InputFile() { ::unlink(path.c_str()); }
+    std::string path;
+};
+
+const std::string& filePath() {
+    static const InputFile file;
+    return file.path;
 }
 
 }  // namespace
