@@ -6,6 +6,7 @@
 Each seed is what the server sent during one scripted session, one line per "\\n" (CR LF
 removed), in CP949 as on the wire.
 """
+import contextlib
 import os
 import re
 import socket
@@ -52,12 +53,16 @@ class Client:
         self.sock.close()
 
 
-def start_server(binary, *options):
+@contextlib.contextmanager
+def dev_server(binary, *options):
+    """The dev server on a free port, ended when the block ends; gives the port."""
     proc = subprocess.Popen([binary, "--chat-port", "0", "--http-port", "0", *options],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    line = proc.stdout.readline()
-    port = int(re.search(r":(\d+)", line).group(1))
-    return proc, port
+    try:
+        yield int(re.search(r":(\d+)", proc.stdout.readline()).group(1))
+    finally:
+        proc.terminate()
+        proc.wait()
 
 
 def save(name, lines):
@@ -82,9 +87,8 @@ def main():
     binary = sys.argv[1]
     os.makedirs(OUT, exist_ok=True)
 
-    proc, port = start_server(binary, "--ping-interval", "1", "--active-interval", "1",
-                              "--phone-delay-ms", "100")
-    try:
+    with dev_server(binary, "--ping-interval", "1", "--active-interval", "1",
+                    "--phone-delay-ms", "100") as port:
         c = signed_in(port)
         save("sign-in", c.lines)
         c.send("H:1001:안녕하세요{}잘 지내?")
@@ -115,33 +119,13 @@ def main():
         second.close()
         c.close()
 
-        c = Client(port)
-        c.send("LO:demo,wrong")
-        c.read(until=b"R:")
-        save("wrong-password", c.lines)
-        c.close()
-        c = Client(port)
-        c.send("LO:nobody,x")
-        c.read(until=b"R:")
-        save("unknown-user", c.lines)
-        c.close()
-    finally:
-        proc.terminate()
-        proc.wait()
+        refused_sign_in(port, "wrong-password", "LO:demo,wrong")
+        refused_sign_in(port, "unknown-user", "LO:nobody,x")
 
-    proc, port = start_server(binary, "--refuse-login")
-    try:
-        c = Client(port)
-        c.send("LO:demo,demo1234")
-        c.read(until=b"R:")
-        save("refused", c.lines)
-        c.close()
-    finally:
-        proc.terminate()
-        proc.wait()
+    with dev_server(binary, "--refuse-login") as port:
+        refused_sign_in(port, "refused", "LO:demo,demo1234")
 
-    proc, port = start_server(binary, "--close-mid-line")
-    try:
+    with dev_server(binary, "--close-mid-line") as port:
         c = Client(port)
         c.send("LO:demo,demo1234")
         c.read(until=b"R:")
@@ -151,9 +135,14 @@ def main():
             c.lines.append(c.buffer)
         save("closed-mid-line", c.lines)
         c.close()
-    finally:
-        proc.terminate()
-        proc.wait()
+
+
+def refused_sign_in(port, name, login):
+    c = Client(port)
+    c.send(login)
+    c.read(until=b"R:")
+    save(name, c.lines)
+    c.close()
 
 
 if __name__ == "__main__":
