@@ -1,5 +1,16 @@
 # Project-wide compile settings, applied per target so that third-party code keeps its own.
 
+if(KESTROVANE_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "KESTROVANE_FUZZ needs clang (libFuzzer)")
+    endif()
+    if(KESTROVANE_TESTS)
+        message(FATAL_ERROR "KESTROVANE_FUZZ is a build of its own: set KESTROVANE_TESTS=OFF")
+    endif()
+    set(KESTROVANE_SANITIZE address)
+    # Coverage feedback for libFuzzer in everything the targets link.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 if(KESTROVANE_SANITIZE STREQUAL "address")
     set(KV_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
         -fno-sanitize-recover=undefined)

@@ -54,12 +54,18 @@ int main(int argc, char** argv) {
 
     int code = 0;
     {
-        kv::TMainForm form(services);
         // SIGTERM, SIGINT and the end of the desktop session end the program as the confirmed
-        // exit command does: "LX:" when connected, settings written.
+        // exit command does: "LX:" when connected, settings written. Taken over before the main
+        // window publishes the instance in the settings, so a signal during start-up cannot
+        // end the program with the publication left behind.
         kv::QuitSignals quitSignals;
+        kv::TMainForm form(services);
         QObject::connect(&quitSignals, &kv::QuitSignals::quitRequested, &form,
                          [&form] { form.QuitWithoutAsking(); });
+        // One that came while the window was being made (its start-up lets events run) is
+        // acted on as soon as the loop runs.
+        if (quitSignals.requested())
+            QTimer::singleShot(0, &form, [&form] { form.QuitWithoutAsking(); });
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                          [&form](QSessionManager&) { form.QuitWithoutAsking(); });
         form.show();

@@ -150,6 +150,66 @@ private slots:
         QCOMPARE(rig.autoRun.entry.value_or(""), std::string("/opt/kestrovane/kestrovane"));
     }
 
+    // Asked to end while the receive thread waits for a handler that shows a message box (the
+    // success message of a group send): the box gives way, the program leaves its loop, sends
+    // "LX:" and writes its settings within a second. By a signal and by the exit command.
+    void endingWhileAHandlerShowsABox_data() {
+        QTest::addColumn<bool>("exitCommand");
+        QTest::newRow("signal") << false;
+        QTest::newRow("exit command") << true;
+    }
+    void endingWhileAHandlerShowsABox() {
+        QFETCH(bool, exitCommand);
+        Rig rig;
+        rig.presetAutoLogin("demo", "demo1234");
+        QElapsedTimer took;
+        {
+            TMainForm form(rig.services());
+            QVERIFY(rig.server.accept());
+            QCOMPARE(rig.nextLine().value_or(""), std::string("LO:demo,demo1234"));
+            rig.server.sendLine("R:ak");
+            QCOMPARE(rig.nextLine().value_or(""), std::string("GC:"));
+            rig.server.sendLine("GR:");
+            QCOMPARE(rig.nextLine().value_or(""), std::string("AC:"));
+            rig.server.sendLine("AC:");
+            QCOMPARE(rig.nextLine().value_or(""), std::string("RC:"));
+            QCOMPARE(form.Conn().State(), 2);
+
+            form.Conn().CmdType = "PS";
+            int shown = 0;
+            rig.boxes.onShow = [&] {
+                if (++shown > 1)
+                    return;  // the exit command's own question, answered Yes
+                QTimer::singleShot(0, &form, [&] {
+                    took.start();
+                    if (exitCommand)
+                        form.actExit->trigger();
+                    else
+                        form.QuitWithoutAsking();
+                });
+                QEventLoop modal;  // as a modal box runs
+                QTimer::singleShot(10000, &modal, &QEventLoop::quit);
+                modal.exec();
+            };
+            rig.server.sendLine("R:ak");
+            QTimer::singleShot(20000, qApp, &QCoreApplication::quit);
+            QCoreApplication::exec();  // the program's loop, as its entry runs it
+            QCOMPARE(rig.boxes.shown.front().text,
+                     kv::cp949("즉시 전송이 성공적으로 이뤄 졌습니다."));
+            QVERIFY(form.Quitting());
+        }
+        QVERIFY2(took.elapsed() < 1000, QByteArray::number(took.elapsed()));
+        std::optional<std::string> line;
+        do
+            line = rig.nextLine();
+        while (line && *line != "LX:");
+        QVERIFY(line.has_value());
+        QVERIFY(!rig.registry.storedValue(RegistrySection::Key, "HWND").has_value());
+        QVERIFY(!rig.registry.storedValue(RegistrySection::Key, "PID").has_value());
+        QCOMPARE(rig.registry.storedValue(RegistrySection::Option, "AutoLogin").value_or(""),
+                 std::string("1"));
+    }
+
     void automaticSignInAtStart() {
         Rig rig;
         rig.presetAutoLogin("demo", "demo1234");

@@ -335,6 +335,36 @@ TEST_F(VaneTest, DestroyingWhileTheThreadWaitsToHandOverALineIsSafe) {
     EXPECT_EQ(Count("Money"), 0);
 }
 
+// The program asked to end while a handler shows a modal box and the receive thread waits for
+// it: the request comes through the box's own loop (as a signal's does), the box gives way,
+// the next line waits in the hand-over, and the end of the program (the disconnect with its
+// "LX:", the user-interface side going away) releases the thread within a second.
+TEST_F(VaneTest, EndingWhileAHandlerShowsABoxLogsOutAndReleasesTheThread) {
+    std::atomic<bool> quit{false};
+    std::thread signal;
+    vane->OnCheckMoney = [&] {
+        Record("Money", vane->Msg);
+        if (signal.joinable())
+            return;
+        signal = std::thread([&] { ui->runAndWait([&] { quit = true; }); });
+        ui->pumpUntil([&] { return quit.load(); }, 10s);  // the modal box's loop
+    };
+    Open();
+    server.sendLine("RV:5");
+    server.sendLine("RV:6");  // held back behind the box
+    ASSERT_TRUE(ui->pumpUntil([&] { return quit.load(); }));
+    signal.join();
+    const auto asked = std::chrono::steady_clock::now();
+    vane->Disconnect();
+    vane.reset();
+    ui->shutdown();
+    EXPECT_TRUE(waitForListenThreads(1s));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+    EXPECT_TRUE(server.expectLine("LX:")) << server.lastMismatch();
+    EXPECT_TRUE(server.waitClientClosed());
+    EXPECT_EQ(Count("Money"), 1);
+}
+
 TEST_F(VaneTest, UiShutdownReleasesAWaitingThread) {
     Open();
     server.sendLine("RV:1");

@@ -12,6 +12,7 @@
 #include "platform/posix/ini_registry.h"
 #include "support/child_process.h"
 #include "support/devserver_process.h"
+#include "support/client_sandbox.h"
 
 namespace kv {
 namespace {
@@ -22,47 +23,38 @@ namespace fs = std::filesystem;
 class ClientEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / ("kv-e2e-" + std::to_string(::getpid()));
-        fs::create_directories(root / "config" / "Kestrovane");
-        fs::create_directories(root / "runtime");
-        fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
         server = std::make_unique<test::DevServerProcess>(
             KV_DEVSERVER, std::vector<std::string>{"--verbose"}, (root / "server.log").string());
         ASSERT_TRUE(server->waitListening()) << server->output();
         serverAddress = server->chatAddress();
     }
 
+    // The dev server ends on SIGTERM like any service: cleanly, and in the sanitizer builds
+    // without a report of its own.
     void TearDown() override {
+        if (!server)
+            return;
+        server->process().signal(SIGTERM);
+        EXPECT_EQ(server->process().waitForExit(20s), 0) << server->output();
+        EXPECT_EQ(server->output().find("Sanitizer"), std::string::npos) << server->output();
         server.reset();
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
     }
 
     // Settings as a member who chose automatic sign-in would have them.
     void PrepareAutoLogin(const std::string& id, const std::string& password) {
-        test::ChildProcess tool(KV_DEMO_SETTINGS, {(root / "config").string(), id, password}, {},
-                                (root / "settings.log").string());
-        ASSERT_EQ(tool.waitForExit(10s), 0) << tool.output();
+        ASSERT_EQ(sandbox.PrepareAutoLogin(KV_DEMO_SETTINGS, id, password), 0);
     }
 
     std::unique_ptr<test::ChildProcess> StartClient(const std::string& logName) {
-        return std::make_unique<test::ChildProcess>(
-            KV_CLIENT, std::vector<std::string>{"/noau"},
-            std::map<std::string, std::string>{
-                {"QT_QPA_PLATFORM", "offscreen"},
-                {"XDG_CONFIG_HOME", (root / "config").string()},
-                {"XDG_RUNTIME_DIR", (root / "runtime").string()},
-                {"KESTROVANE_SERVER", serverAddress},
-            },
-            (root / logName).string());
+        return sandbox.StartClient(KV_CLIENT, serverAddress, logName);
     }
 
     std::optional<std::string> Stored(RegistrySection section, const char* name) {
-        IniRegistry ini((root / "config" / "Kestrovane" / "Kestrovane.ini").string());
-        return ini.read(section, name);
+        return sandbox.Stored(section, name);
     }
 
-    fs::path root;
+    test::ClientSandbox sandbox{"e2e"};
+    const fs::path& root = sandbox.root;
     std::unique_ptr<test::DevServerProcess> server;
     std::string serverAddress;
 };

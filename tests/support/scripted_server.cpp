@@ -16,6 +16,7 @@ namespace kv::test {
 
 struct ScriptedServer::Connection {
     PosixLineSocket socket{1 << 20};
+    int fd = -1;  // owned by the socket
     bool clientClosed = false;
 };
 
@@ -49,6 +50,7 @@ bool ScriptedServer::accept(std::chrono::milliseconds bound) {
     previous_ = std::move(current_);
     current_ = std::make_unique<Connection>();
     current_->socket.adopt(fd);
+    current_->fd = fd;
     return true;
 }
 
@@ -89,6 +91,15 @@ void ScriptedServer::sendRaw(std::string_view bytes) {
 void ScriptedServer::close() {
     if (current_)
         current_->socket.close();
+}
+
+void ScriptedServer::reset() {
+    if (!current_)
+        return;
+    // Closing with a zero linger time sends RST in place of FIN.
+    const linger abort{1, 0};
+    ::setsockopt(current_->fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    current_.reset();
 }
 
 bool ScriptedServer::waitClientClosed(std::chrono::milliseconds bound) {

@@ -43,6 +43,8 @@ public:
 
     // Closes the current connection from the server's side.
     void close();
+    // Resets the current connection (RST, no FIN): as a crashed or rebooted server's end.
+    void reset();
 
     // True once the client has closed the current connection (its lines before that are read
     // and dropped).

@@ -1,6 +1,8 @@
 #include "platform/posix/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +47,25 @@ std::string parentOf(const std::string& path) {
     if (slash == 0)
         return "/";
     return path.substr(0, slash);
+}
+
+std::string baseName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// "<name>.tmp-<pid>-": what the temporary files of `name` written by process `pid` begin with.
+std::string temporaryPrefix(const std::string& name) {
+    return name + ".tmp-";
+}
+
+// The process id in a temporary file's name after its prefix, or 0 when it holds none.
+pid_t writerOf(std::string_view rest) {
+    pid_t pid = 0;
+    std::size_t i = 0;
+    for (; i < rest.size() && rest[i] >= '0' && rest[i] <= '9' && i < 9; ++i)
+        pid = pid * 10 + (rest[i] - '0');
+    return i > 0 && i < rest.size() && rest[i] == '-' ? pid : 0;
 }
 
 void writeAll(int fd, std::string_view bytes, const std::string& path) {
@@ -103,10 +124,35 @@ void makeDirectories(const std::string& dir, mode_t mode) {
         fail("cannot create directory", dir, errno);
 }
 
+std::size_t removeStaleTemporaries(const std::string& path) {
+    const std::string dir = parentOf(path);
+    const std::string prefix = temporaryPrefix(baseName(path));
+    DIR* folder = ::opendir(dir.c_str());
+    if (folder == nullptr)
+        return 0;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (name.substr(0, prefix.size()) != prefix)
+            continue;
+        const pid_t writer = writerOf(name.substr(prefix.size()));
+        // Only a process that is gone for certain: one of another user (EPERM) may still run.
+        if (writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH)
+            stale.emplace_back(name);
+    }
+    ::closedir(folder);
+    std::size_t removed = 0;
+    for (const std::string& name : stale)
+        removed += ::unlink((dir + "/" + name).c_str()) == 0;
+    return removed;
+}
+
 void writeFileAtomically(const std::string& path, std::string_view contents, mode_t mode) {
     makeDirectories(parentOf(path), 0700);
+    removeStaleTemporaries(path);
 
-    std::string pattern = path + ".XXXXXX";
+    std::string pattern = parentOf(path) + "/" + temporaryPrefix(baseName(path)) +
+                          std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     // mkostemp creates the file with mode 0600, whatever the umask: the contents are never

@@ -45,8 +45,10 @@ QuitSignals::~QuitSignals() {
 
 void QuitSignals::readSignal() {
     unsigned char byte = 0;
-    while (::read(gSignalPipe[0], &byte, 1) == 1)
+    while (::read(gSignalPipe[0], &byte, 1) == 1) {
+        requested_ = true;
         emit quitRequested(byte);
+    }
 }
 
 }  // namespace kv

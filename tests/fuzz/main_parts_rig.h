@@ -1,0 +1,142 @@
+#pragma once
+
+// The main window's plain-logic parts wired to a real TVANE as the main window wires them, with
+// fake ports and a manual user-interface thread: server lines go through the real receive
+// thread, recognition and hand-over into the real handlers, and state carries from line to
+// line. The window itself (Qt) is replaced by this rig's SessionView and its list of chat
+// windows.
+//
+// A new part is a member below, made in Wire() and attached to its event there:
+//     groups = std::make_unique<GroupCommands>(*conn, tree, treeLock, boxes);
+//     conn->OnGroupAdd = [this] { groups->DoGroupAdd(); };
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/balance_display.h"
+#include "app/sign_in_session.h"
+#include "connection/line_protocol.h"
+#include "connection/vane.h"
+#include "contacts/contact_intake.h"
+#include "contacts/contact_tree.h"
+#include "messaging/message_routing.h"
+#include "support/fake_message_boxes.h"
+#include "support/manual_ui_thread.h"
+#include "support/queued_line_socket.h"
+
+namespace kv::fuzz {
+
+class MainPartsRig final : public SessionView {
+public:
+    explicit MainPartsRig(std::vector<std::string> serverLines)
+        : socket_(std::make_shared<test::QueuedLineSocket>(std::move(serverLines))) {
+        conn = std::make_unique<TVANE>(ui, [this] { return socket_; });
+        conn->Host = "127.0.0.1";
+        conn->Userid = "demo";
+        conn->Password = "demo1234";
+        Wire();
+    }
+
+    ~MainPartsRig() override {
+        // As the main window ends: the parts go before the connection they use.
+        session.reset();
+        conn.reset();
+        ui->shutdown();
+    }
+
+    // The parts as the main window makes and wires them.
+    void Wire() {
+        session = std::make_unique<SignInSession>(*conn, *this, boxes);
+        conn->OnConnect = [this](TVANE&) { session->DoConnect(); };
+        conn->OnLogin_Ok = [this] { session->DoLogin_Ok(); };
+        conn->OnLogin_NotOk = [this] { session->DoLogin_NotOk(); };
+        conn->OnDisconnect = [this](TVANE&) { session->DoDisconnect(); };
+        conn->OnShutOut = [this] { session->DoShutOut(); };
+
+        contacts = std::make_unique<ContactIntake>(
+            *conn, tree, treeLock,
+            ContactIntakeSinks{[this](bool on) { SetPingTimer(on); },
+                               [this] { session->UpdateLoginState(); }});
+        conn->OnActiveGroupList = [this] { contacts->DoActiveGroupList(); };
+        conn->OnActiveList = [this] { contacts->DoActiveList(); };
+
+        balance = std::make_unique<BalanceDisplay>(
+            *conn, [this](const std::string& text) { balanceText = text; });
+        conn->OnCheckMoney = [this] { balance->DoCheckMoney(); };
+
+        conn->OnMessage = [this] { DoMessage(); };
+        conn->OnActiveMessage = [this] { DoActiveMessage(); };
+    }
+
+    // Signs in and lets the server's lines run to their end: the last one read, the connection
+    // then closed by the server. False when the receive thread did not finish within the bound.
+    bool Run(std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+        conn->Connect();
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        for (;;) {
+            ui->pump();
+            if (runningListenThreads() == 0)
+                return true;
+            if (socket_->readerDone())  // nothing more will be handed over
+                return waitForListenThreads(bound);
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            ui->waitForWork(std::chrono::milliseconds(1));
+        }
+    }
+
+    std::vector<std::string> Written() const { return socket_->written(); }
+
+    // SessionView
+    void ShowLoginState(const std::string& caption, bool, bool emptyBalance, bool) override {
+        stateCaption = caption;
+        if (emptyBalance)
+            balanceText.clear();
+    }
+    void SetPingTimer(bool on) override { pingTimer = on; }
+    void ClearContactTree() override { contacts->ClearContactTree(); }
+    void CloseSessionWindows() override { chatWindows.clear(); }
+
+    // The main window's routing decisions: a line for an open chat window goes there, else to
+    // a new window when the tree knows the partner, else nowhere.
+    void DoMessage() {
+        const proto::IncomingMessage message = proto::incomingMessage(conn->Msg);
+        const std::string shown = ReceivedLineBreaks(message.text);
+        if (shown.find("<br>") != std::string::npos) {
+            std::fprintf(stderr, "a line break marker survived: %s\n", shown.c_str());
+            std::abort();
+        }
+        if (chatWindows.count(message.userPort) == 0 && FindPartner(tree, message.userPort))
+            chatWindows.insert(message.userPort);
+    }
+    void DoActiveMessage() {
+        const std::string port = proto::activePort(conn->Msg);
+        if (chatWindows.count(port) == 0 && FindPartner(tree, port))
+            chatWindows.insert(port);
+    }
+
+    std::shared_ptr<test::ManualUiThread> ui = std::make_shared<test::ManualUiThread>();
+    test::FakeMessageBoxes boxes;
+    ContactTree tree;
+    std::mutex treeLock;
+    std::unique_ptr<TVANE> conn;
+    std::unique_ptr<SignInSession> session;
+    std::unique_ptr<ContactIntake> contacts;
+    std::unique_ptr<BalanceDisplay> balance;
+
+    std::string stateCaption;
+    std::string balanceText;
+    bool pingTimer = false;
+    std::set<std::string> chatWindows;  // ports of the open chat windows
+
+private:
+    std::shared_ptr<test::QueuedLineSocket> socket_;
+};
+
+}  // namespace kv::fuzz
