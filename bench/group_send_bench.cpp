@@ -33,8 +33,8 @@ public:
         lastLength = text.size();
         return Result::No;
     }
-    std::optional<std::string> Input(const std::string&, const std::string&,
-                                     const std::string&) override {
+    std::optional<std::string> Input(const std::string&, const std::string&, const std::string&,
+                                     const Refusal&) override {
         return std::nullopt;
     }
     std::size_t lastLength = 0;

@@ -6,9 +6,11 @@
 // line. The window itself (Qt) is replaced by this rig's SessionView and its list of chat
 // windows.
 //
-// A new part is a member below, made in Wire() and attached to its event there:
-//     groups = std::make_unique<GroupCommands>(*conn, tree, treeLock, boxes);
-//     conn->OnGroupAdd = [this] { groups->DoGroupAdd(); };
+// A new part is a member below, made in Wire() and attached to its event there, as the
+// contact commands are.
+//
+// Once signed in, the member asks for a new group and registers a partner (kMemberGroupName,
+// kMemberPartner), so that the server's "GG:" and "P:" replies meet the state they answer.
 
 #include <chrono>
 #include <cstdio>
@@ -23,14 +25,20 @@
 #include "app/sign_in_session.h"
 #include "connection/line_protocol.h"
 #include "connection/vane.h"
+#include "common/cp949.h"
+#include "contacts/contact_commands.h"
 #include "contacts/contact_intake.h"
 #include "contacts/contact_tree.h"
 #include "messaging/message_routing.h"
 #include "support/fake_message_boxes.h"
+#include "support/fake_user_add_dialogs.h"
 #include "support/manual_ui_thread.h"
 #include "support/queued_line_socket.h"
 
 namespace kv::fuzz {
+
+inline const std::string kMemberGroupName = cp949("새 그룹");
+inline const UserAddValues kMemberPartner{cp949("한국"), "010", "12345678", cp949("민수"), ""};
 
 class MainPartsRig final : public SessionView {
 public:
@@ -45,6 +53,7 @@ public:
 
     ~MainPartsRig() override {
         // As the main window ends: the parts go before the connection they use.
+        commands.reset();
         session.reset();
         conn.reset();
         ui->shutdown();
@@ -72,6 +81,10 @@ public:
 
         conn->OnMessage = [this] { DoMessage(); };
         conn->OnActiveMessage = [this] { DoActiveMessage(); };
+
+        commands = std::make_unique<ContactCommands>(*conn, tree, treeLock, boxes, dialogs);
+        conn->OnGroupAdd = [this] { commands->DoGroupAdd(); };
+        conn->OnUserAdd = [this] { commands->DoUserAdd(); };
     }
 
     // Signs in and lets the server's lines run to their end: the last one read, the connection
@@ -99,7 +112,16 @@ public:
         if (emptyBalance)
             balanceText.clear();
     }
-    void SetPingTimer(bool on) override { pingTimer = on; }
+    void SetPingTimer(bool on) override {
+        pingTimer = on;
+        if (on && !memberActed) {
+            memberActed = true;
+            boxes.inputs.push_back(kMemberGroupName);
+            commands->actNewGroupExecute();
+            dialogs.answers.push_back(kMemberPartner);
+            commands->actAddUserExecute();
+        }
+    }
     void ClearContactTree() override { contacts->ClearContactTree(); }
     void CloseSessionWindows() override { chatWindows.clear(); }
 
@@ -129,6 +151,9 @@ public:
     std::unique_ptr<SignInSession> session;
     std::unique_ptr<ContactIntake> contacts;
     std::unique_ptr<BalanceDisplay> balance;
+    test::FakeUserAddDialogs dialogs;
+    std::unique_ptr<ContactCommands> commands;
+    bool memberActed = false;
 
     std::string stateCaption;
     std::string balanceText;

@@ -31,6 +31,10 @@ bool isClientLine(const std::string& line) {
         kv::proto::pongLine(),
         kv::proto::logoutLine(),
         kv::proto::shutOutAnswerLine(),
+        kv::proto::groupAddLine(kv::fuzz::kMemberGroupName),
+        kv::proto::buddyRegisterLine("82",
+                                     kv::fuzz::kMemberPartner.PreNum + kv::fuzz::kMemberPartner.Number,
+                                     kv::fuzz::kMemberPartner.NickName),
         "",
     };
     for (const auto& known : kLines)
