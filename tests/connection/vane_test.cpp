@@ -354,6 +354,9 @@ TEST_F(VaneTest, EndingWhileAHandlerShowsABoxLogsOutAndReleasesTheThread) {
     server.sendLine("RV:6");  // held back behind the box
     ASSERT_TRUE(ui->pumpUntil([&] { return quit.load(); }));
     signal.join();
+    // The held-back line may still be handed over in the moment between the box closing and
+    // the end; after the end nothing is.
+    const int handled = Count("Money");
     const auto asked = std::chrono::steady_clock::now();
     vane->Disconnect();
     vane.reset();
@@ -362,7 +365,7 @@ TEST_F(VaneTest, EndingWhileAHandlerShowsABoxLogsOutAndReleasesTheThread) {
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
     EXPECT_TRUE(server.expectLine("LX:")) << server.lastMismatch();
     EXPECT_TRUE(server.waitClientClosed());
-    EXPECT_EQ(Count("Money"), 1);
+    EXPECT_EQ(Count("Money"), handled);
 }
 
 TEST_F(VaneTest, UiShutdownReleasesAWaitingThread) {
