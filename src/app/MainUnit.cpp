@@ -225,6 +225,9 @@ void TMainForm::FormCreate() {
     TVuserlist = new kv::TVuserlist(*FTree, TVuserlistArea);
     TVuserlistArea->layout()->addWidget(TVuserlist);
     TVuserlist->OnDblClick = [this] { actSendTextExecute(); };
+    // Tab never reaches the tree, so it holds the focus from the start: the arrow keys and the
+    // menus' contact commands work without a mouse.
+    TVuserlist->setFocus();
     FConn->OnActiveGroupList = [this] { FContacts->DoActiveGroupList(); };
     FConn->OnActiveList = [this] { FContacts->DoActiveList(); };
     FConn->OnCheckMoney = [this] { FBalance->DoCheckMoney(); };
