@@ -20,6 +20,7 @@
 #include "devserver/http_server.h"
 #include "devserver/service_pages.h"
 #include "platform/qt/lazy_web_browsers.h"
+#include "support/accessible_names.h"
 #include "support/fake_shell.h"
 
 namespace {
@@ -102,6 +103,10 @@ private slots:
         window->SetCaption(kv::RingToneWindowCaption());
         window->SetSize(550, 430);
         window->ShowWindow();
+        // A screen reader names the page area after the window.
+        QCOMPARE(view->accessibleName(), QStringLiteral("도착음 - 케스트로바네"));
+        const QStringList unnamed = kv::test::UnnamedInputControls(form);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
         window->Navigate(kv::RingTonePageURL(pages.root(), "demo"));
         if (!loaded(windowLoads))
             QSKIP("Qt WebEngine cannot load pages here (offscreen, no GPU or sandbox)");
