@@ -4,11 +4,16 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "app/MainUnit.h"
 #include "app/application.h"
 #include "app/desktop_services.h"
+#include "platform/display_platform.h"
 #include "platform/instance_lock.h"
 #include "platform/qt/quit_signals.h"
 
@@ -22,7 +27,22 @@ int main(int argc, char** argv) {
     // The web module, loaded later, shares OpenGL contexts with the windows; this must be said
     // before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    kv::KestrovaneApplication app(argc, argv);
+    // On a Wayland desktop with XWayland the program asks for X, where it can place its
+    // windows; Qt takes the choice from its own "-platform" argument, which it then removes.
+    const kv::DisplayPlatformChoice display = kv::ChooseDisplayPlatform(kv::ProcessEnvironment);
+    if (!display.notice.empty())
+        std::fprintf(stderr, "%s\n", display.notice.c_str());
+    std::string platformSwitch = "-platform";
+    std::string platformName = display.platform;
+    std::vector<char*> qtArgv(argv, argv + argc);
+    const bool platformArgument = std::any_of(argv + 1, argv + argc, [](const char* a) {
+        return std::strcmp(a, "-platform") == 0 || std::strcmp(a, "--platform") == 0;
+    });
+    if (!platformName.empty() && !platformArgument)
+        qtArgv.insert(qtArgv.begin() + 1, {platformSwitch.data(), platformName.data()});
+    qtArgv.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
+    kv::KestrovaneApplication app(qtArgc, qtArgv.data());
     kv::DesktopServices desktop(&app);
     app.SetErrorBoxes(&desktop.boxes);
     std::vector<std::string> arguments;
