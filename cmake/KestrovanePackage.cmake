@@ -28,4 +28,6 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # library's own dependencies.)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-noto-cjk | fonts-nanum | fonts-unfonts-core")
+# The Wayland platform plugin, for a session without XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)
