@@ -36,6 +36,7 @@
 #include "messaging/message_routing.h"
 #include "messaging/send_memo.h"
 #include "platform/message_boxes.h"
+#include "platform/notification_area.h"
 #include "platform/qt/edge_snapper.h"
 #include "platform/shell.h"
 
@@ -220,6 +221,18 @@ void TMainForm::BuildTray() {
     menu->addAction(actExit);
     TrayIcon->setContextMenu(menu);
     TrayIcon->show();
+    if (FServices.tray)
+        FServices.tray->OnChanged = [this] { TrayChanged(); };
+}
+
+bool TMainForm::TrayAvailable() const {
+    return !FServices.tray || FServices.tray->Available();
+}
+
+void TMainForm::TrayChanged() {
+    // The tray went away while the window was hidden in it.
+    if (!TrayAvailable() && !isVisible() && !FQuitting)
+        showMinimized();
 }
 
 void TMainForm::FormCreate() {
@@ -255,6 +268,9 @@ void TMainForm::FormCreate() {
     };
     FConn->OnGroupAdd = [this] { FCommands->DoGroupAdd(); };
     FConn->OnUserAdd = [this] { FCommands->DoUserAdd(); };
+    // Tab never reaches the tree, so it holds the focus from the start: the arrow keys and the
+    // menus' contact commands work without a mouse.
+    TVuserlist->setFocus();
     FConn->OnActiveGroupList = [this] { FContacts->DoActiveGroupList(); };
     FConn->OnActiveList = [this] { FContacts->DoActiveList(); };
     FConn->OnCheckMoney = [this] { FBalance->DoCheckMoney(); };
@@ -287,6 +303,8 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::FormDestroy() {
+    if (FServices.tray)
+        FServices.tray->OnChanged = nullptr;
     if (!FConn)
         return;
     if (FConn->State() != 0) {
@@ -443,9 +461,13 @@ void TMainForm::actGroupSendExecute() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!FQuitting) {
-        // The close button only hides the window; the tray icon stays.
+        // The close button only hides the window; the tray icon stays. A desktop without a
+        // tray keeps it in the task bar instead, the only way back to it.
         event->ignore();
-        hide();
+        if (TrayAvailable())
+            hide();
+        else
+            showMinimized();
         return;
     }
     event->accept();

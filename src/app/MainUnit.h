@@ -41,6 +41,7 @@ class AutoRun;
 class HttpGet;
 class MediaPlayer;
 class MessageBoxes;
+class NotificationArea;
 class ProcessLauncher;
 class Registry;
 class Shell;
@@ -61,6 +62,7 @@ struct MainServices {
     HttpGet* http = nullptr;
     ProcessLauncher* launcher = nullptr;
     WebBrowsers* web = nullptr;          // null: no service pages open
+    NotificationArea* tray = nullptr;    // null: the desktop is taken to have a tray
     std::string programPath;             // full path of the program file
     std::vector<std::string> arguments;  // without the program name
 };
@@ -161,6 +163,9 @@ private:
     void BuildMenus();
     void BuildFrame();
     void BuildTray();
+    // Without a tray a hidden window could not be brought back: it goes to the task bar.
+    bool TrayAvailable() const;
+    void TrayChanged();
     void FormCreate();
     void FormDestroy();
     void LoadSettings();

@@ -11,8 +11,11 @@
 namespace kv {
 
 KestrovaneApplication::KestrovaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The name is also the class of every window (WM_CLASS), which the menu entry names as
+    // StartupWMClass; the desktop file name lets task bars group the windows under its icon.
     setApplicationName(QStringLiteral("Kestrovane"));
     setApplicationVersion(QStringLiteral("1.0.1.2"));
+    setDesktopFileName(QStringLiteral("kestrovane"));
     setFont(InterfaceFont());
     setWindowIcon(KestrovaneIcon());
     // Closing the main window only hides it in the tray; the exit command ends the program.

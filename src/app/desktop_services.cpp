@@ -21,6 +21,7 @@ MainServices DesktopServices::ForMainWindow(std::string programPath,
     s.http = &http;
     s.launcher = &launcher;
     s.web = &web;
+    s.tray = &tray;
     s.programPath = std::move(programPath);
     s.arguments = std::move(arguments);
     return s;

@@ -11,10 +11,11 @@
 #include "app/MainUnit.h"
 #include "platform/posix/ini_registry.h"
 #include "platform/posix/xdg_autorun.h"
+#include "platform/qt/lazy_http_get.h"
 #include "platform/qt/lazy_media_player.h"
 #include "platform/qt/lazy_web_browsers.h"
-#include "platform/qt/lazy_http_get.h"
 #include "platform/qt/qt_message_boxes.h"
+#include "platform/qt/qt_notification_area.h"
 #include "platform/qt/qt_process_launcher.h"
 #include "platform/qt/qt_shell.h"
 
@@ -37,6 +38,7 @@ public:
     LazyMediaPlayer player;
     LazyHttpGet http;
     QtProcessLauncher launcher;
+    QtNotificationArea tray;
 
 private:
     QObject* uiOwner_;

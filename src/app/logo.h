@@ -5,13 +5,14 @@
 
 namespace kv {
 
-// The program's mark, drawn in code: a blue rounded square with a white speech bubble
-// holding a phone's signal arcs.
+// The program's mark (a blue rounded square with a white speech bubble), at `size` pixels.
 QPixmap KestrovaneMark(int size);
 
 // The mark with the name beside it, for the main window's logo panel.
 QPixmap KestrovaneLogo(int height);
 
+// The mark at the sizes of the desktop's icon theme: the one icon of the menu entry, the tray
+// and every window.
 QIcon KestrovaneIcon();
 
 }  // namespace kv

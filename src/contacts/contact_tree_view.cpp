@@ -39,6 +39,7 @@ TVuserlist::TVuserlist(ContactTree& tree, QWidget* parent)
       FModel(new ContactItemModel(tree, this)),
       FDelegate(new ContactItemDelegate(this)) {
     setObjectName(QStringLiteral("TVuserlist"));
+    setAccessibleName(QStringLiteral("대화상대 목록"));
     setModel(FModel);
     setItemDelegate(FDelegate);
     setHeaderHidden(true);

@@ -28,6 +28,7 @@ TAboutForm::TAboutForm(Shell& shell, std::string serviceWebRoot, QWidget* owner)
     spSkinLinkImage1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     spSkinLinkImage1->setPixmap(KestrovaneLogo(44));
     spSkinLinkImage1->setToolTip(QString::fromStdString(FWebRoot));
+    spSkinLinkImage1->setAccessibleName(QStringLiteral("케스트로바네 홈페이지"));
     connect(spSkinLinkImage1, &LinkLabel::clicked, this, [this] { spSkinLinkImage1Click(); });
 
     // The labels keep their places but reach to the right edge, so that a longer text set by

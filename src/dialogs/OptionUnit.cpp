@@ -37,6 +37,7 @@ TOptionForm::TOptionForm(OptionServices services, QWidget* owner)
     alramfile->setGeometry(16, 48, 217, 21);
     // Only filling and the ring-tone page change it.
     alramfile->setReadOnly(true);
+    alramfile->setAccessibleName(QStringLiteral("알림음 파일"));
     QPalette face = alramfile->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     alramfile->setPalette(face);

@@ -66,6 +66,7 @@ TWebForm::TWebForm(QWidget* owner, const WebBrowsers::CopyDataSink* sink)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     EmbeddedWB1 = new QWebEngineView(this);
+    EmbeddedWB1->setAccessibleName(windowTitle());
     SetUpPageView(*EmbeddedWB1, sink);
     // The page's title does not replace the caption: titleChanged is left unconnected.
     layout->addWidget(EmbeddedWB1);
@@ -75,6 +76,8 @@ TWebForm::~TWebForm() = default;
 
 void TWebForm::SetCaption(const std::string& caption) {
     setWindowTitle(fromCp949(caption));
+    // A screen reader names the page area after the window (help, ring tones ...).
+    EmbeddedWB1->setAccessibleName(windowTitle());
 }
 
 void TWebForm::SetSize(int width, int height) {

@@ -115,6 +115,7 @@ void TSessionForm::BuildFrame() {
     Splitter->setHandleWidth(10);
     Splitter->setChildrenCollapsible(false);
     RichView1 = new TChatLogView(Splitter);
+    RichView1->setAccessibleName(QStringLiteral("대화내용"));
     Splitter->addWidget(RichView1);
 
     auto* inputArea = new QWidget(Splitter);
@@ -131,6 +132,7 @@ void TSessionForm::BuildFrame() {
     inputRow->setSpacing(7);
     SendText = new TSendMemo(inputArea);
     SendText->MaxLength = kMaxBytes;
+    SendText->setAccessibleName(QStringLiteral("보낼 메시지"));
     connect(SendText, &QPlainTextEdit::textChanged, this, [this] { SendTextChange(); });
     inputRow->addWidget(SendText, 1);
     SendBtn = new QPushButton(QStringLiteral("보내기(&S)"), inputArea);

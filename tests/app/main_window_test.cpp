@@ -112,6 +112,35 @@ private slots:
         QVERIFY(!form.isVisible());
     }
 
+    void withoutATrayTheTaskBarKeepsTheWindow() {
+        Rig rig;
+        rig.tray.available = false;
+        TMainForm form(rig.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.close();
+        // Still a window of the desktop, only minimised: the task bar brings it back.
+        QVERIFY(form.isVisible());
+        QVERIFY(form.isMinimized());
+        QVERIFY(!form.Quitting());
+        form.actRestore->trigger();
+        QVERIFY(!form.isMinimized());
+
+        // A tray that appears later is used from the next close on.
+        rig.tray.Set(true);
+        form.close();
+        QVERIFY(!form.isVisible());
+        // The panel holding the tray ends while the window is hidden in it.
+        rig.tray.Set(false);
+        QVERIFY(form.isVisible());
+        QVERIFY(form.isMinimized());
+        // A tray that comes back does not pull out a window the member sees.
+        form.actRestore->trigger();
+        rig.tray.Set(true);
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.isMinimized());
+    }
+
     void signingInThroughTheDialogAndEndingWhileConnected() {
         Rig rig;
         {

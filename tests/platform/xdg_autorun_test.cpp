@@ -92,8 +92,10 @@ TEST_F(XdgAutoRunTest, SetWritesADesktopEntryWithTheFullPath) {
               "[Desktop Entry]\n"
               "Type=Application\n"
               "Version=1.0\n"
-              "Name=Kestrovane\n"
+              "Name=케스트로바네\n"
+              "Name[en]=Kestrovane\n"
               "Exec=/opt/kestrovane/bin/kestrovane\n"
+              "Icon=kestrovane\n"
               "Terminal=false\n"
               "X-GNOME-Autostart-enabled=true\n");
     EXPECT_EQ(TempConfigHome::listing(entry().parent_path()),

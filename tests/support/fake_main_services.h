@@ -17,6 +17,7 @@
 #include "support/fake_http_get.h"
 #include "support/fake_media_player.h"
 #include "support/fake_message_boxes.h"
+#include "support/fake_notification_area.h"
 #include "support/fake_process_launcher.h"
 #include "support/fake_registry.h"
 #include "support/fake_shell.h"
@@ -33,6 +34,7 @@ struct FakeMainServices {
     FakeHttpGet http;
     FakeProcessLauncher launcher;
     FakeWebBrowsers web;
+    FakeNotificationArea tray;
     QObject uiOwner;
 
     MainServices services(std::vector<std::string> arguments = {"/noau"}) {
@@ -47,6 +49,7 @@ struct FakeMainServices {
         s.http = &http;
         s.launcher = &launcher;
         s.web = &web;
+        s.tray = &tray;
         s.programPath = "/opt/kestrovane/kestrovane";
         s.arguments = std::move(arguments);
         return s;

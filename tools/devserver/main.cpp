@@ -20,14 +20,18 @@
 
 namespace {
 
-// The demo accounts: copied beside the executable by the build, else read from the sources.
+// The demo accounts: copied beside the executable by the build, installed in
+// ../share/kestrovane, else read from the sources.
 std::string demoDataFile() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        const auto beside = exe.parent_path() / "demo-accounts.txt";
-        if (std::filesystem::exists(beside, ec))
-            return beside.string();
+        for (const auto& candidate :
+             {exe.parent_path() / "demo-accounts.txt",
+              exe.parent_path().parent_path() / "share" / "kestrovane" / "demo-accounts.txt"}) {
+            if (std::filesystem::exists(candidate, ec))
+                return candidate.string();
+        }
     }
     return KV_DEVSERVER_DEMO_DATA;
 }

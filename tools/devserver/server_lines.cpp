@@ -76,9 +76,12 @@ std::string groupAddedLine(std::int32_t groupId) {
 }
 
 std::string userAddLine(std::string_view code, std::string_view value) {
-    std::string line = "P:" + std::string(code);
-    if (!value.empty())
-        line += "," + std::string(value);
+    std::string line = "P:";
+    line += code;
+    if (!value.empty()) {
+        line += ',';
+        line += value;
+    }
     return line;
 }
 

@@ -72,11 +72,15 @@ std::string desktopEntryText(std::string_view programPathUtf8) {
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Version=1.0\n"
-        "Name=Kestrovane\n"
+        // Desktop entries are UTF-8 throughout.
+        "Name=케스트로바네\n"
+        "Name[en]=Kestrovane\n"
         "Exec=";
     text += desktopExecValue(programPathUtf8);
     text +=
         "\n"
+        // The menu entry's icon, from the desktop's icon theme.
+        "Icon=kestrovane\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
     return text;

@@ -1,0 +1,28 @@
+#include "platform/qt/qt_notification_area.h"
+
+#include <QGuiApplication>
+#include <QSystemTrayIcon>
+
+namespace kv {
+
+QtNotificationArea::QtNotificationArea(QObject* parent) : QObject(parent) {
+    // The X11 platform announces a tray that appears or goes away through a signal of its
+    // native interface, whose class is not public: it is reached by the signal's name alone.
+    auto* native = reinterpret_cast<QObject*>(QGuiApplication::platformNativeInterface());
+    if (native && native->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") >= 0) {
+        // Asking once makes the platform start watching the tray.
+        QSystemTrayIcon::isSystemTrayAvailable();
+        connect(native, SIGNAL(systemTrayWindowChanged(QScreen*)), this, SLOT(trayWindowChanged()));
+    }
+}
+
+bool QtNotificationArea::Available() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtNotificationArea::trayWindowChanged() {
+    if (OnChanged)
+        OnChanged();
+}
+
+}  // namespace kv

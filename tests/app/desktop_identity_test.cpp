@@ -1,0 +1,79 @@
+// The program as the desktop sees it: the window class and desktop file name that tie its
+// windows to the menu entry, and one icon, the one the icon theme gets, on the tray and on
+// every window.
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QSystemTrayIcon>
+#include <QtTest>
+
+#include "app/MainUnit.h"
+#include "app/application.h"
+#include "app/logo.h"
+#include "support/fake_main_services.h"
+
+namespace {
+
+QString desktopKey(const QString& key) {
+    QFile file(QStringLiteral(KV_DESKTOP_FILE));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QStringLiteral("(unreadable)");
+    const QString prefix = key + QLatin1Char('=');
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    return {};
+}
+
+QImage themeIcon(int size) {
+    return QImage(QStringLiteral(KV_ICON_DIR "/%1x%1/apps/kestrovane.png").arg(size))
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage shown(const QIcon& icon, int size) {
+    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+}  // namespace
+
+class DesktopIdentityTest : public QObject {
+    Q_OBJECT
+private slots:
+    void windowsBelongToTheMenuEntry() {
+        // Qt names every window's class after the application (WM_CLASS), and Wayland's
+        // app id after the desktop file name.
+        QCOMPARE(desktopKey(QStringLiteral("StartupWMClass")), QApplication::applicationName());
+        QCOMPARE(QApplication::desktopFileName() + QStringLiteral(".desktop"),
+                 QFileInfo(QStringLiteral(KV_DESKTOP_FILE)).fileName());
+        QCOMPARE(desktopKey(QStringLiteral("Icon")), QStringLiteral("kestrovane"));
+    }
+
+    void oneIconForTheMenuTheTrayAndTheWindows() {
+        const QList<QSize> sizes = kv::KestrovaneIcon().availableSizes();
+        QCOMPARE(sizes.size(), 8);
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+            const QImage theme = themeIcon(size);
+            QVERIFY(!theme.isNull());
+            QCOMPARE(shown(QApplication::windowIcon(), size), theme);
+        }
+
+        kv::test::FakeMainServices rig;
+        kv::TMainForm form(rig.services());
+        QCOMPARE(shown(form.TrayIcon->icon(), 22), themeIcon(22));
+        QCOMPARE(shown(form.windowIcon(), 32), themeIcon(32));
+        // The logo panel's mark is the same drawing, not a second one.
+        QCOMPARE(
+            kv::KestrovaneMark(48).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+            themeIcon(48));
+    }
+};
+
+int main(int argc, char** argv) {
+    kv::KestrovaneApplication app(argc, argv);
+    DesktopIdentityTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "desktop_identity_test.moc"
