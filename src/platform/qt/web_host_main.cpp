@@ -30,6 +30,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     kv::RegisterCopyDataScheme();
     QApplication app(argc, argv);
+    // Its windows are the program's: task bars group them under the program's menu entry.
+    QApplication::setApplicationName(QStringLiteral("Kestrovane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrovane"));
     QApplication::setQuitOnLastWindowClosed(false);
     kv::WebHost host(fd, [] { QCoreApplication::quit(); });
     return app.exec();
