@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -111,6 +112,9 @@ TUserAddForm::TUserAddForm(TVANE& conn, QWidget* owner) : QDialog(owner), FConn(
     for (QWidget* box : {static_cast<QWidget*>(cbNation), static_cast<QWidget*>(cbPreNum),
                          static_cast<QWidget*>(edNumber)})
         box->setAccessibleName(Label2->text());
+    // The lists the drop-downs open are read out under the same name.
+    cbNation->view()->setAccessibleName(Label2->text());
+    cbPreNum->view()->setAccessibleName(Label2->text());
     cbNation->setAccessibleDescription(QStringLiteral("국가"));
     cbPreNum->setAccessibleDescription(QStringLiteral("앞자리"));
     edNickName->setAccessibleName(Label3->text());

@@ -1,5 +1,6 @@
 #include "messaging/GroupSendUnit.h"
 
+#include <QAbstractItemView>
 #include <QAbstractListModel>
 #include <QCheckBox>
 #include <QComboBox>
@@ -87,6 +88,9 @@ QLabel* label(const char* caption, QWidget* parent, const QRect& place, QWidget*
     if (buddy) {
         l->setBuddy(buddy);
         buddy->setAccessibleName(l->text());
+        // A drop-down's list is read out under its box's name.
+        if (auto* combo = qobject_cast<QComboBox*>(buddy))
+            combo->view()->setAccessibleName(l->text());
     }
     return l;
 }

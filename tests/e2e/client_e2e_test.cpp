@@ -11,8 +11,8 @@
 #include "app/settings_store.h"
 #include "platform/posix/ini_registry.h"
 #include "support/child_process.h"
-#include "support/devserver_process.h"
 #include "support/client_sandbox.h"
+#include "support/devserver_process.h"
 
 namespace kv {
 namespace {

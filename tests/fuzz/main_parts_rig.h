@@ -23,9 +23,9 @@
 
 #include "app/balance_display.h"
 #include "app/sign_in_session.h"
+#include "common/cp949.h"
 #include "connection/line_protocol.h"
 #include "connection/vane.h"
-#include "common/cp949.h"
 #include "contacts/contact_commands.h"
 #include "contacts/contact_intake.h"
 #include "contacts/contact_tree.h"

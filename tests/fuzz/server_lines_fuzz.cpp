@@ -32,9 +32,9 @@ bool isClientLine(const std::string& line) {
         kv::proto::logoutLine(),
         kv::proto::shutOutAnswerLine(),
         kv::proto::groupAddLine(kv::fuzz::kMemberGroupName),
-        kv::proto::buddyRegisterLine("82",
-                                     kv::fuzz::kMemberPartner.PreNum + kv::fuzz::kMemberPartner.Number,
-                                     kv::fuzz::kMemberPartner.NickName),
+        kv::proto::buddyRegisterLine(
+            "82", kv::fuzz::kMemberPartner.PreNum + kv::fuzz::kMemberPartner.Number,
+            kv::fuzz::kMemberPartner.NickName),
         "",
     };
     for (const auto& known : kLines)

@@ -53,7 +53,7 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/kestrovane usr/bin/kestrovane-send usr/bin/kestrovane-devserver \
     usr/lib/kestrovane/libkestrovane-media.so usr/lib/kestrovane/libkestrovane-net.so \
-    usr/lib/kestrovane/libkestrovane-web.so usr/share/applications/kestrovane.desktop \
+    usr/lib/kestrovane/kestrovane-web usr/share/applications/kestrovane.desktop \
     usr/share/icons/hicolor/scalable/apps/kestrovane.svg usr/share/kestrovane/demo-accounts.txt \
     usr/share/man/man1/kestrovane.1.gz usr/share/man/man1/kestrovane-send.1.gz \
     usr/share/man/man1/kestrovane-devserver.1.gz usr/share/doc/kestrovane/copyright; do
@@ -63,7 +63,7 @@ metainfo="$(ls "$root"/usr/share/metainfo/*.metainfo.xml)"
 "$(dirname "$0")/validate_desktop_files.sh" "$root/usr/share/applications/kestrovane.desktop" \
     "$metainfo" "$root/usr/share/icons/hicolor"
 # Nothing the modules need is missing from the system the package depends on.
-for module in "$root"/usr/lib/kestrovane/*.so "$root"/usr/bin/*; do
+for module in "$root"/usr/lib/kestrovane/* "$root"/usr/bin/*; do
     if ldd "$module" | grep -q 'not found'; then
         ldd "$module" >&2
         fail "$module needs a library that is not there"
