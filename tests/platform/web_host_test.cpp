@@ -26,7 +26,6 @@
 #include "platform/qt/lazy_web_browsers.h"
 #include "platform/qt/web_host.h"
 #include "platform/qt/web_host_channel.h"
-#include "support/accessible_names.h"
 #include "support/fake_shell.h"
 
 namespace {
@@ -155,10 +154,9 @@ private slots:
         program.send(WebHostOp::SetSize, 1, {550, 430});
         program.send(WebHostOp::ShowWindow, 1);
         QTRY_VERIFY(form->isVisible());
-        // A screen reader names the page area after the window.
+        // A screen reader names the page area, the window's only control, after the window.
+        // (The page's own accessible tree belongs to the browser engine.)
         QCOMPARE(view->accessibleName(), QStringLiteral("도착음 - 케스트로바네"));
-        const QStringList unnamed = kv::test::UnnamedInputControls(form);
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
         program.send(WebHostOp::Navigate, 1, {}, {kv::RingTonePageURL(pages.root(), "demo")});
         if (!loaded(windowLoads))
             QSKIP("Qt WebEngine cannot load pages here (offscreen, no GPU or sandbox)");
