@@ -28,9 +28,12 @@ QPixmap KestrovaneLogo(int height) {
 
 QIcon KestrovaneIcon() {
     // The same bitmaps that the menu entry and the tray show, rendered from one drawing at
-    // build time; each size is drawn for itself rather than scaled from a neighbour.
+    // build time; each size is drawn for itself rather than scaled from a neighbour. Sizes up
+    // to 64 px only: on X a window icon is sent whole, every size, to the window manager when
+    // the window maps, and the 128 and 256 px ones (the menu's, from the icon theme) would make
+    // every start slower and larger for nothing a title or task bar shows.
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (int size : {16, 22, 24, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/%1x%1/apps/kestrovane.png").arg(size),
                      QSize(size, size));
     return icon;
