@@ -32,11 +32,16 @@ QIcon KestrovaneIcon() {
     // to 64 px only: on X a window icon is sent whole, every size, to the window manager when
     // the window maps, and the 128 and 256 px ones (the menu's, from the icon theme) would make
     // every start slower and larger for nothing a title or task bar shows.
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/kestrovane.png").arg(size),
-                     QSize(size, size));
-    return icon;
+    // Read once: the application, the main window, the tray and the logo share it. Kept for
+    // the life of the process, so it is never freed after the application object.
+    static const QIcon* const icon = [] {
+        auto* made = new QIcon;
+        for (int size : {16, 22, 24, 32, 48, 64})
+            made->addFile(QStringLiteral(":/icons/%1x%1/apps/kestrovane.png").arg(size),
+                          QSize(size, size));
+        return made;
+    }();
+    return *icon;
 }
 
 }  // namespace kv
