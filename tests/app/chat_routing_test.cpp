@@ -29,6 +29,7 @@
 #include "support/fake_main_services.h"
 #include "support/scripted_server.h"
 #include "support/served_lines.h"
+#include "support/served_main_window.h"
 
 using namespace std::chrono_literals;
 using kv::RegistrySection;
@@ -37,21 +38,14 @@ using kv::TSessionForm;
 
 namespace {
 
-struct Rig : kv::test::FakeMainServices {
-    kv::test::ScriptedServer server;
+struct Rig : kv::test::ServedMainServices {
     std::unique_ptr<TMainForm> form;
 
     Rig() {
-        ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
         presetAutoLogin("demo", "demo1234");
         form = std::make_unique<TMainForm>(services());
     }
-    ~Rig() {
-        form.reset();
-        ::unsetenv("KESTROVANE_SERVER");
-    }
-
-    std::optional<std::string> nextLine() { return kv::test::nextLineServed(server); }
+    ~Rig() { form.reset(); }
 
     // Signs in with a contact list of two groups; port 1003 is listed twice.
     bool signIn() {

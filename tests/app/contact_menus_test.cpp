@@ -18,18 +18,17 @@
 #include "support/fake_main_services.h"
 #include "support/scripted_server.h"
 #include "support/served_lines.h"
+#include "support/served_main_window.h"
 
 using namespace std::chrono_literals;
 using kv::TMainForm;
 
 namespace {
 
-struct Rig : kv::test::FakeMainServices {
-    kv::test::ScriptedServer server;
+struct Rig : kv::test::ServedMainServices {
     std::unique_ptr<TMainForm> form;
 
     Rig() {
-        ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
         presetAutoLogin("demo", "demo1234");
         form = std::make_unique<TMainForm>(services());
         form->show();
@@ -41,15 +40,12 @@ struct Rig : kv::test::FakeMainServices {
         send("AC:1,엄마,01012345678,,p1,0/0,택배,0162223333,,p4,0/");
         expect("RC:");
     }
-    ~Rig() {
-        form.reset();
-        ::unsetenv("KESTROVANE_SERVER");
-    }
+    ~Rig() { form.reset(); }
 
     void expect(const std::string& utf8) {
         if (utf8 == "LO:demo,demo1234" && !server.accept())
             QFAIL("no connection");
-        const auto line = kv::test::nextLineServed(server);
+        const auto line = nextLine();
         QCOMPARE(kv::cp949ToUtf8(line.value_or("<none>")), utf8);
     }
     void send(const std::string& utf8) { server.sendLine(kv::cp949(utf8)); }
@@ -60,13 +56,6 @@ struct Rig : kv::test::FakeMainServices {
     QPoint labelCentre(kv::ContactNode* n) { return form->TVuserlist->LabelRect(n).center(); }
 };
 
-QStringList captions(QMenu* menu) {
-    QStringList out;
-    for (QAction* a : menu->actions())
-        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return out;
-}
-
 }  // namespace
 
 class ContactMenusTest : public QObject {
@@ -75,9 +64,9 @@ private slots:
     void contextMenusOpenOnCaptionsOnly() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QCOMPARE(captions(form.spGroup),
+        QCOMPARE(kv::test::MenuCaptions(form.spGroup),
                  QStringList({"새 그룹 만들기(&N)", "-", "그룹이름 바꾸기(&R)", "그룹 삭제(&D)"}));
-        QCOMPARE(captions(form.spUser),
+        QCOMPARE(kv::test::MenuCaptions(form.spUser),
                  QStringList({"메시지 보내기(&S)", "-", "대화상대 등록정보(&R)",
                               "대화상대 추가(&A)", "대화상대 삭제(&D)"}));
         QWidget* viewport = form.TVuserlist->viewport();
@@ -105,7 +94,7 @@ private slots:
     void contactsMenuFollowsTheSelectionWithoutTouchingTheActions() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QCOMPARE(captions(form.ContactsMenu),
+        QCOMPARE(kv::test::MenuCaptions(form.ContactsMenu),
                  QStringList({"메시지 보내기(&S)", "-", "대화상대 추가(&A)",
                               "대화상대 등록정보(&R)", "대화상대 삭제(&D)", "-",
                               "새 그룹 만들기(&N)", "그룹이름 바꾸기(&R)", "그룹 삭제(&D)"}));

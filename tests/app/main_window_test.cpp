@@ -22,6 +22,7 @@
 #include "support/fake_main_services.h"
 #include "support/scripted_server.h"
 #include "support/served_lines.h"
+#include "support/served_main_window.h"
 
 using namespace std::chrono_literals;
 using kv::RegistrySection;
@@ -29,25 +30,7 @@ using kv::TMainForm;
 
 namespace {
 
-// Everything a main window needs, faked but for the socket and the UI hand-over.
-struct Rig : kv::test::FakeMainServices {
-    kv::test::ScriptedServer server;
-
-    Rig() {
-        ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
-    }
-    ~Rig() { ::unsetenv("KESTROVANE_SERVER"); }
-
-    // Reads the next line the client wrote while the window's event loop keeps running.
-    std::optional<std::string> nextLine() { return kv::test::nextLineServed(server); }
-};
-
-QStringList captions(QMenu* menu) {
-    QStringList out;
-    for (QAction* a : menu->actions())
-        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return out;
-}
+using Rig = kv::test::ServedMainServices;
 
 }  // namespace
 
@@ -62,17 +45,17 @@ private slots:
         const QList<QAction*> menus = form.menuBar()->actions();
         QCOMPARE(menus.size(), 4);
         QCOMPARE(menus[0]->text(), QStringLiteral("파일(&F)"));
-        QCOMPARE(captions(menus[0]->menu()),
+        QCOMPARE(kv::test::MenuCaptions(menus[0]->menu()),
                  QStringList({"로그인(&I)", "로그아웃(&N)", "-", "충전하기(&M)", "옵션(&O)", "-",
                               "종료(&X)"}));
-        QCOMPARE(captions(menus[1]->menu()),
+        QCOMPARE(kv::test::MenuCaptions(menus[1]->menu()),
                  QStringList({"메시지 보내기(&S)", "-", "대화상대 추가(&A)",
                               "대화상대 등록정보(&R)", "대화상대 삭제(&D)", "-",
                               "새 그룹 만들기(&N)", "그룹이름 바꾸기(&R)", "그룹 삭제(&D)"}));
-        QCOMPARE(captions(menus[2]->menu()), QStringList({"그룹전송(&G)"}));
-        QCOMPARE(captions(menus[3]->menu()),
+        QCOMPARE(kv::test::MenuCaptions(menus[2]->menu()), QStringList({"그룹전송(&G)"}));
+        QCOMPARE(kv::test::MenuCaptions(menus[3]->menu()),
                  QStringList({"도움말(&H)", "-", "케스트로바네에 대하여...(&A)"}));
-        QCOMPARE(captions(form.TrayIcon->contextMenu()),
+        QCOMPARE(kv::test::MenuCaptions(form.TrayIcon->contextMenu()),
                  QStringList({"케스트로바네 열기(&O)", "-", "종료(&X)"}));
 
         QCOMPARE(form.idState->text(), QStringLiteral("로그인 하십시오."));

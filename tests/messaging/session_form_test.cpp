@@ -22,6 +22,7 @@
 #include "support/fake_media_player.h"
 #include "support/fake_message_boxes.h"
 #include "support/fake_registry.h"
+#include "support/menu_captions.h"
 #include "support/scripted_server.h"
 #include "support/typing.h"
 
@@ -82,13 +83,6 @@ struct Rig {
     }
 };
 
-QStringList captions(QMenu* menu) {
-    QStringList out;
-    for (QAction* a : menu->actions())
-        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return out;
-}
-
 std::string readFile(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});
@@ -106,10 +100,10 @@ private slots:
         const QList<QAction*> menus = f.menuBar()->actions();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus[0]->text(), QStringLiteral("파일(&F)"));
-        QCOMPARE(captions(menus[0]->menu()),
+        QCOMPARE(kv::test::MenuCaptions(menus[0]->menu()),
                  QStringList({"대화내용 저장(&S)...", "-", "닫기(&C)"}));
         QCOMPARE(menus[1]->text(), QStringLiteral("도움말(&H)"));
-        QCOMPARE(captions(menus[1]->menu()),
+        QCOMPARE(kv::test::MenuCaptions(menus[1]->menu()),
                  QStringList({"도움말(&H)", "-", "케스트로바네에 대하여...(&A)"}));
         QCOMPARE(f.idState->text(), QStringLiteral("엄마 [01012345678]"));
         QVERIFY(f.idState->font().bold());
