@@ -107,6 +107,8 @@ Figures runOnce(const kv::ContactTree& tree, kv::TVANE& conn) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QObject uiOwner;
     kv::TVANE conn(kv::QtUiThread::create(&uiOwner), kv::makePosixLineSocket);

@@ -117,7 +117,6 @@ public:
     QAction* miDeleteGroup = nullptr;
     QMenu* spGroup = nullptr;
     QMenu* spUser = nullptr;
-    ContactCommands& Commands() { return *FCommands; }
     void TVuserlistMouseUp(Qt::MouseButton button, const QPoint& viewportPos);
     void spSkinMainMenuBar1ItemMouseEnter(QMenu* menu);
 

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -77,8 +76,7 @@ TUserAddForm::TUserAddForm(TVANE& conn, QWidget* owner) : QDialog(owner), FConn(
     Label3->setGeometry(12, 36, 116, 12);
     edNickName = new QLineEdit(this);
     edNickName->setGeometry(152, 32, 233, 20);
-    RefuseCharacters(edNickName, std::string(kNickNameRefused),
-                     cp949("닉네임에는 ',', '/', ':'를 쓸 수 없습니다."));
+    RefuseCharacters(edNickName, std::string(kNickNameRefused), NickNameRefusedMessage());
     Label3->setBuddy(edNickName);
 
     lbVtNumber = new QLabel(QStringLiteral("핸드폰 사용자 가상번호"), this);

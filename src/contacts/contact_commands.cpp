@@ -45,6 +45,10 @@ const ABuddy* buddyOf(const ContactNode* node) {
 
 }  // namespace
 
+const std::string& NickNameRefusedMessage() {
+    return texts().nickNameRefused;
+}
+
 bool HoldsAnyOf(std::string_view text, std::string_view bytes) {
     return text.find_first_of(bytes) != std::string_view::npos;
 }
@@ -70,9 +74,9 @@ ContactCommands::ContactCommands(TVANE& conn, ContactTree& tree, std::mutex& tre
     : FConn(conn), FTree(tree), FTreeLock(treeLock), FBoxes(boxes), FDialogs(dialogs) {}
 
 ContactNode* ContactCommands::StillThere(ContactNode* node, std::uint64_t removalsBefore) const {
-    if (FTree.Removals() == removalsBefore)
-        return node;
-    return FTree.Holds(node) ? node : nullptr;
+    // Any removal counts: after the tree was emptied and filled again, a new node may sit at
+    // the old one's address, so looking for the pointer could act on another contact.
+    return FTree.Removals() == removalsBefore ? node : nullptr;
 }
 
 std::optional<std::string> ContactCommands::AskGroupName(const std::string& caption,

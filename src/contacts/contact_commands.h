@@ -31,6 +31,8 @@ namespace kv {
 // of a CP949 character).
 inline constexpr std::string_view kGroupNameRefused = "/,";
 inline constexpr std::string_view kNickNameRefused = ",/:";
+// The message that tells the member why a nickname was refused, CP949.
+const std::string& NickNameRefusedMessage();
 bool HoldsAnyOf(std::string_view text, std::string_view bytes);
 
 // The number prefixes the add-partner dialog offers, "010" first.

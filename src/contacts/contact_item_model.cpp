@@ -63,14 +63,14 @@ QVariant ContactItemModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags ContactItemModel::flags(const QModelIndex& index) const {
-    if (!NodeAt(index))
+    const ContactNode* node = NodeAt(index);
+    if (!node)
         return Qt::NoItemFlags;
     // Never editable: captions are not edited in place.
     Qt::ItemFlags flags =
         Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     // A partner never has children. Saying so keeps the view from holding an expanded entry
     // for each of them, which every later insert, move or removal would have to walk.
-    const ContactNode* node = NodeAt(index);
     if (node->Data() && node->Data()->Kind() == ANodeData::kBuddy)
         flags |= Qt::ItemNeverHasChildren;
     return flags;

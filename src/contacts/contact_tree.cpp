@@ -149,13 +149,6 @@ ContactNode* ContactTree::Item(std::size_t index) const {
     return index < FOrder.size() ? FOrder[index] : nullptr;
 }
 
-bool ContactTree::Holds(const ContactNode* node) const {
-    for (std::size_t i = 0, n = Count(); i < n; ++i)
-        if (Item(i) == node)
-            return true;
-    return false;
-}
-
 std::size_t ContactTree::SubtreeSize(const ContactNode& node) {
     std::size_t size = 1;
     for (const auto& child : node.FChildren)

@@ -107,9 +107,6 @@ public:
     // Counts every Delete and Clear. A caller that held a node across a modal box (whose event
     // loop may run server lines) compares it to know whether the node may be gone.
     std::uint64_t Removals() const { return FRemovals; }
-    // Whether `node` is one of the tree's nodes now; walks the tree. The pointer is only
-    // compared, so it may be one that was freed.
-    bool Holds(const ContactNode* node) const;
     ContactNode* Root(std::size_t row) const { return FTop.FChildren[row].get(); }
 
 private:

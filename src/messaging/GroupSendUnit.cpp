@@ -386,8 +386,7 @@ void TGroupSend::FormActivate() {
 }
 
 void TGroupSend::FormClose() {
-    if (FContactModel && FSendModel)
-        FContactModel->Changing([&] { FSendModel->Changing([&] { FLists.Clear(); }); });
+    FContactModel->Changing([&] { FSendModel->Changing([&] { FLists.Clear(); }); });
     if (GroupEmoticonWebForm) {
         GroupEmoticonWebForm->Close();
         GroupEmoticonWebForm.reset();

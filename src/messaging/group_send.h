@@ -4,8 +4,8 @@
 // composition of what "예약(즉시) 전송" asks and writes. The dialog (GroupSendUnit) shows the
 // lists and passes in what its controls hold. Texts are CP949.
 //
-// Every operation is linear in the number of entries (or n log n where rows are sorted), so
-// that a contact list of ten thousand partners stays quick to open and move.
+// Every operation is linear in the number of entries, so that a contact list of ten thousand
+// partners stays quick to open and move.
 
 #include <cstddef>
 #include <cstdint>

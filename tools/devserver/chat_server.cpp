@@ -46,7 +46,7 @@ public:
             stopping_ = true;
         }
         wake_.notify_all();
-        if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        if (thread_.joinable())
             thread_.join();
     }
 

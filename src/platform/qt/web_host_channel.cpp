@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <stdexcept>
 
 namespace kv {
 
@@ -41,7 +42,12 @@ void WebHostChannel::Shut() {
 bool WebHostChannel::Send(const WebHostMessage& message) {
     if (FFd < 0 || FOverflowed)
         return false;
-    FPending += EncodeWebHostMessage(message);
+    try {
+        FPending += EncodeWebHostMessage(message);
+    } catch (const std::invalid_argument&) {
+        // Over the channel's limit (a page's text, say): dropped, the channel goes on.
+        return false;
+    }
     if (FPending.size() > kMaxQueuedBytes) {
         // Ended from the event loop: the caller is in the middle of its own work.
         FOverflowed = true;
