@@ -255,13 +255,7 @@ void ChatServer::Session::relayToPhone(const std::string& line) {
         server_.log("message to unknown port " + cp949ToUtf8(message.userPort) + " dropped");
         return;
     }
-    const unsigned n = ++server_.phoneAnswers_;
-    const std::string reply = proto::messageLine(message.userPort, phoneAnswer(message.text, n));
-    std::weak_ptr<Session> self = weak_from_this();
-    server_.scheduler_->at(Clock::now() + server_.options_.phoneDelay, [self, reply] {
-        if (auto session = self.lock())
-            session->send(reply);
-    });
+    server_.deliver({userId_, {message.userPort}, message.text});
 }
 
 void ChatServer::Session::handleSignedIn(ClientLine kind, const std::string& line) {
