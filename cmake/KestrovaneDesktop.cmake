@@ -33,7 +33,21 @@ if(KESTROVANE_GUI)
             COMMENT "Rendering the icon at ${size} px" VERBATIM)
         list(APPEND KV_ICON_PNGS ${png})
     endforeach()
-    add_custom_target(kestrovane_icons ALL DEPENDS ${KV_ICON_PNGS})
+    # The logo (the mark with the name beside it) at the heights the main window and the about
+    # box show it: drawn as SVG too, so that no start-up spends time on the logo's font.
+    set(KV_LOGO_HEIGHTS 40 44)
+    set(KV_LOGO_DIR ${CMAKE_BINARY_DIR}/logo)
+    set(KV_LOGO_PNGS)
+    foreach(height IN LISTS KV_LOGO_HEIGHTS)
+        set(png ${KV_LOGO_DIR}/kestrovane-logo-${height}.png)
+        add_custom_command(OUTPUT ${png}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${KV_LOGO_DIR}
+            COMMAND ${RSVG_CONVERT} -h ${height} -o ${png} ${KV_DATA_DIR}/icons/kestrovane-logo.svg
+            DEPENDS ${KV_DATA_DIR}/icons/kestrovane-logo.svg ${KV_DATA_DIR}/icons/kestrovane.svg
+            COMMENT "Rendering the logo at ${height} px" VERBATIM)
+        list(APPEND KV_LOGO_PNGS ${png})
+    endforeach()
+    add_custom_target(kestrovane_icons ALL DEPENDS ${KV_ICON_PNGS} ${KV_LOGO_PNGS})
 
     configure_file(${KV_DATA_DIR}/kestrovane.metainfo.xml
         ${CMAKE_BINARY_DIR}/data/${KV_APPSTREAM_ID}.metainfo.xml @ONLY)

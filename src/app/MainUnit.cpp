@@ -66,8 +66,30 @@ TMainForm::TMainForm(MainServices services, QWidget* parent)
     BuildActions();
     BuildMenus();
     BuildFrame();
-    BuildTray();
     FormCreate();
+    // What the first picture does not need waits for it: the loop runs after show().
+    QTimer::singleShot(0, this, [this] { CompleteStart(); });
+}
+
+void TMainForm::CompleteStart() {
+    if (FStartCompleted || FQuitting)
+        return;
+    // A window asked onto the screen but not drawn yet is drawn first, or waited for a second
+    // at most: one mapped on another workspace is not drawn until it is looked at.
+    QWindow* window = windowHandle();
+    if (isVisible() && window && !window->isExposed() && !FStartWaiting) {
+        FStartWaiting = true;
+        window->installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { CompleteStart(); });
+        return;
+    }
+    FStartCompleted = true;
+    if (window)
+        window->removeEventFilter(this);
+    // The tray's set-up asks the session bus and the X server, and the publication waits for
+    // the disk.
+    BuildTray();
+    FStore->PublishInstance();
 }
 
 TMainForm::~TMainForm() {
@@ -221,12 +243,14 @@ void TMainForm::BuildTray() {
     menu->addAction(actExit);
     TrayIcon->setContextMenu(menu);
     TrayIcon->show();
+    // Asked once, the desktop reports a tray that appears or goes away from then on.
     if (FServices.tray)
-        FServices.tray->OnChanged = [this] { TrayChanged(); };
+        FServices.tray->Available();
 }
 
 bool TMainForm::TrayAvailable() const {
-    return !FServices.tray || FServices.tray->Available();
+    // Not before the icon is there: a window hidden then could not be found again.
+    return TrayIcon && (!FServices.tray || FServices.tray->Available());
 }
 
 void TMainForm::TrayChanged() {
@@ -271,6 +295,8 @@ void TMainForm::FormCreate() {
     // Tab never reaches the tree, so it holds the focus from the start: the arrow keys and the
     // menus' contact commands work without a mouse.
     TVuserlist->setFocus();
+    if (FServices.tray)
+        FServices.tray->OnChanged = [this] { TrayChanged(); };
     FConn->OnActiveGroupList = [this] { FContacts->DoActiveGroupList(); };
     FConn->OnActiveList = [this] { FContacts->DoActiveList(); };
     FConn->OnCheckMoney = [this] { FBalance->DoCheckMoney(); };
@@ -475,6 +501,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Drawn as soon as this expose has been handled.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && !FStartCompleted)
+        QTimer::singleShot(0, this, [this] { CompleteStart(); });
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == idState) {

@@ -162,6 +162,7 @@ private:
     void BuildMenus();
     void BuildFrame();
     void BuildTray();
+    void CompleteStart();
     // Without a tray a hidden window could not be brought back: it goes to the task bar.
     bool TrayAvailable() const;
     void TrayChanged();
@@ -193,6 +194,9 @@ private:
     std::unique_ptr<BalanceDisplay> FBalance;
     Settings FSettings;
     bool FQuitting = false;
+    // The tray and the instance's publication, done after the first picture.
+    bool FStartCompleted = false;
+    bool FStartWaiting = false;
     std::string FAppPath;
     std::unique_ptr<SettingsStore> FStore;
     CopyDataServer* FCopyDataServer = nullptr;

@@ -1,29 +1,30 @@
 #include "app/logo.h"
 
-#include <QPainter>
+#include <QImageReader>
 
 namespace kv {
 
-QPixmap KestrovaneMark(int size) {
-    return KestrovaneIcon().pixmap(size, size);
+namespace {
+
+// A PNG of the program's resources. Read as PNG, format not detected: detection loads every
+// image format plugin (and the libraries they link) to ask each of them first, which costs
+// every start.
+QImage ReadPng(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
+}  // namespace
+
 QPixmap KestrovaneLogo(int height) {
-    const int mark = height * 3 / 4;
-    QFont font(QStringLiteral("Noto Sans CJK KR"));
-    font.setPixelSize(height * 2 / 5);
-    font.setBold(true);
-    const QString name = QStringLiteral("Kestrovane");
-    const int textWidth = QFontMetrics(font).horizontalAdvance(name);
-    QPixmap pixmap(mark + 8 + textWidth + 4, height);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.drawPixmap(0, (height - mark) / 2, KestrovaneMark(mark));
-    p.setFont(font);
-    p.setPen(QColor(0x14, 0x4f, 0xb8));
-    p.drawText(QRect(mark + 8, 0, textWidth + 4, height), Qt::AlignVCenter | Qt::AlignLeft, name);
-    return pixmap;
+    // Rendered at build time from its drawing: laying out its text at run time would load a
+    // font face of its own at every start.
+    const QImage rendered = ReadPng(QStringLiteral(":/logo/kestrovane-logo-%1.png").arg(height));
+    if (!rendered.isNull())
+        return QPixmap::fromImage(rendered);
+    return QPixmap::fromImage(ReadPng(QStringLiteral(":/logo/kestrovane-logo-44.png"))
+                                  .scaledToHeight(height, Qt::SmoothTransformation));
 }
 
 QIcon KestrovaneIcon() {
@@ -36,9 +37,12 @@ QIcon KestrovaneIcon() {
     // the life of the process, so it is never freed after the application object.
     static const QIcon* const icon = [] {
         auto* made = new QIcon;
-        for (int size : {16, 22, 24, 32, 48, 64})
-            made->addFile(QStringLiteral(":/icons/%1x%1/apps/kestrovane.png").arg(size),
-                          QSize(size, size));
+        for (int size : {16, 22, 24, 32, 48, 64}) {
+            const QImage image =
+                ReadPng(QStringLiteral(":/icons/%1x%1/apps/kestrovane.png").arg(size));
+            if (!image.isNull())
+                made->addPixmap(QPixmap::fromImage(image));
+        }
         return made;
     }();
     return *icon;

@@ -5,10 +5,9 @@
 
 namespace kv {
 
-// The program's mark (a blue rounded square with a white speech bubble), at `size` pixels.
-QPixmap KestrovaneMark(int size);
-
-// The mark with the name beside it, for the main window's logo panel.
+// The program's mark (a blue rounded square with a white speech bubble) with its name beside
+// it, for the main window's logo panel (40 pixels high) and the about box (44); other heights
+// are scaled.
 QPixmap KestrovaneLogo(int height);
 
 // The mark at the sizes of the desktop's icon theme: the one icon of the menu entry, the tray

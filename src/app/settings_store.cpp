@@ -74,7 +74,7 @@ SettingsStore::SettingsStore(Registry& registry, AutoRun& autoRun, MediaPlayer* 
       instance_(std::move(instance)),
       serviceWebRoot_(std::move(serviceWebRoot)) {}
 
-bool SettingsStore::LoadSettings(Settings& s) {
+void SettingsStore::LoadSettings(Settings& s) {
     namespace key = settings_key;
     s.FAutorun = readFlag(registry_, key::Autorun);
     s.FAutoLogin = readFlag(registry_, key::AutoLogin);
@@ -97,7 +97,10 @@ bool SettingsStore::LoadSettings(Settings& s) {
     s.MainBounds.Left = readNumber(registry_, key::Left);
     s.MainBounds.Width = readNumber(registry_, key::Width);
     s.MainBounds.Height = readNumber(registry_, key::Height);
+}
 
+bool SettingsStore::PublishInstance() {
+    namespace key = settings_key;
     registry_.write(kKey, key::PATH, instance_.ProgramPath);
     registry_.write(kKey, key::HWND, instance_.WindowHandle);
     registry_.write(kKey, key::PID, std::to_string(instance_.ProcessId));

@@ -6,7 +6,7 @@
 //
 // The settings are read once, by LoadSettings when the main window is created, and written back
 // once, by SaveSettings as the last step of destroying it; between the two they change only in
-// memory. Everything here runs on the user-interface thread.
+// memory, apart from the instance published by PublishInstance. Everything here runs on the user-interface thread.
 
 #include <cstdint>
 #include <string>
@@ -104,10 +104,14 @@ public:
     SettingsStore(Registry& registry, AutoRun& autoRun, MediaPlayer* player, InstanceInfo instance,
                   std::string serviceWebRoot);
 
-    // Fills `s` from the key, sets up the alarm player (its failures are ignored) and publishes
-    // PATH, HWND and PID, committing them at once so that outside programs find them. Returns
-    // whether that commit succeeded; the fields are filled either way.
-    bool LoadSettings(Settings& s);
+    // Fills `s` from the key and sets up the alarm player (its failures are ignored). Writes
+    // nothing.
+    void LoadSettings(Settings& s);
+
+    // Publishes PATH, HWND and PID, committing them at once so that outside programs find the
+    // running instance. Returns whether that commit succeeded. The main window does this once
+    // it is on the screen: the commit waits for the disk, which the first picture need not.
+    bool PublishInstance();
 
     // Writes the fields and s.MainBounds, sets or clears the auto-run entry after s.FAutorun and
     // removes HWND and PID (PATH stays). Returns whether the key and the entry were written.

@@ -14,7 +14,8 @@ public:
     virtual bool Available() const = 0;
 
     // Called on the user-interface thread when the desktop's notification area goes away or
-    // comes back; may stay uncalled where the desktop does not tell.
+    // comes back, once Available() has been asked; may stay uncalled where the desktop does
+    // not tell.
     std::function<void()> OnChanged;
 };
 

@@ -61,12 +61,15 @@ private slots:
 
         kv::test::FakeMainServices rig;
         kv::TMainForm form(rig.services());
+        QTRY_VERIFY(form.TrayIcon != nullptr);
         QCOMPARE(shown(form.TrayIcon->icon(), 22), themeIcon(22));
         QCOMPARE(shown(form.windowIcon(), 32), themeIcon(32));
-        // The logo panel's mark is the same drawing, not a second one.
-        QCOMPARE(
-            kv::KestrovaneMark(48).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-            themeIcon(48));
+        // The logo is rendered with the program at the heights its windows show.
+        for (int height : {40, 44}) {
+            const QPixmap logo = kv::KestrovaneLogo(height);
+            QCOMPARE(logo.height(), height);
+            QVERIFY(logo.width() > 3 * height);
+        }
     }
 };
 

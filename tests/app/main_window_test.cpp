@@ -17,6 +17,7 @@
 #include "common/cp949.h"
 #include "crypto/dcpcrypt.h"
 #include "dialogs/LoginUnit.h"
+#include "messaging/copy_data_server.h"
 #include "platform/posix/posix_line_socket.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "support/fake_main_services.h"
@@ -55,6 +56,10 @@ private slots:
         QCOMPARE(kv::test::MenuCaptions(menus[2]->menu()), QStringList({"그룹전송(&G)"}));
         QCOMPARE(kv::test::MenuCaptions(menus[3]->menu()),
                  QStringList({"도움말(&H)", "-", "케스트로바네에 대하여...(&A)"}));
+        // The tray icon comes once the loop runs, after the window was asked onto the screen.
+        QVERIFY(form.TrayIcon == nullptr);
+        QTRY_VERIFY(form.TrayIcon != nullptr);
+        QVERIFY(form.TrayIcon->isVisible());
         QCOMPARE(kv::test::MenuCaptions(form.TrayIcon->contextMenu()),
                  QStringList({"케스트로바네 열기(&O)", "-", "종료(&X)"}));
 
@@ -77,6 +82,7 @@ private slots:
         TMainForm form(rig.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(form.TrayIcon != nullptr);
         form.close();
         QVERIFY(!form.isVisible());
         QVERIFY(!form.Quitting());
@@ -95,12 +101,34 @@ private slots:
         QVERIFY(!form.isVisible());
     }
 
+    void theTrayAndThePublicationFollowTheFirstPicture() {
+        Rig rig;
+        TMainForm form(rig.services());
+        form.show();
+        // Not yet drawn: no tray icon to hide the window in, nothing published.
+        QVERIFY(form.TrayIcon == nullptr);
+        QVERIFY(!rig.registry.storedValue(RegistrySection::Key, "HWND").has_value());
+        form.close();
+        QVERIFY(form.isVisible());
+        QVERIFY(form.isMinimized());
+        form.actRestore->trigger();
+
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(form.TrayIcon != nullptr);
+        QVERIFY(form.TrayIcon->isVisible());
+        QCOMPARE(rig.registry.storedValue(RegistrySection::Key, "HWND").value_or(""),
+                 kv::CopyDataServer::DefaultPath().toStdString());
+        form.close();
+        QVERIFY(!form.isVisible());
+    }
+
     void withoutATrayTheTaskBarKeepsTheWindow() {
         Rig rig;
         rig.tray.available = false;
         TMainForm form(rig.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(form.TrayIcon != nullptr);
         form.close();
         // Still a window of the desktop, only minimised: the task bar brings it back.
         QVERIFY(form.isVisible());
@@ -146,8 +174,8 @@ private slots:
             // A click on the label while connected does nothing.
             QTest::mouseClick(form.idState, Qt::LeftButton);
             QVERIFY(QApplication::activeModalWidget() == nullptr);
-            // The window published where it can be reached while it runs.
-            QVERIFY(rig.registry.storedValue(RegistrySection::Key, "HWND").has_value());
+            // The window published where it can be reached while it runs (once drawn).
+            QTRY_VERIFY(rig.registry.storedValue(RegistrySection::Key, "HWND").has_value());
         }
         // Destroyed while connected: "LX:" goes out, then the settings are written.
         QCOMPARE(rig.nextLine().value_or(""), std::string("LX:"));

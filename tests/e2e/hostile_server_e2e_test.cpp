@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/cp949.h"
@@ -165,7 +166,8 @@ TEST_F(HostileServer, EndingWhileALineWaitsBehindAMessageBox) {
     auto client = sandbox.StartClient(KV_CLIENT, Address(server), "client.log");
     ASSERT_TRUE(server.accept(30s));
     ASSERT_TRUE(server.expectLine("LO:demo,demo1234", 30s)) << server.lastMismatch();
-    ASSERT_TRUE(sandbox.Stored(RegistrySection::Key, "PID").has_value());
+    // Published once the program's loop runs, which may be just after the sign-in went out.
+    ASSERT_TRUE(Published(*client));
     server.sendLine("close");
     server.sendLine("R:ak");
     // The box is up: the "R:ak" behind it is not handled, so no "GC:" comes.

@@ -8,12 +8,10 @@ namespace kv {
 QtNotificationArea::QtNotificationArea(QObject* parent) : QObject(parent) {
     // The X11 platform announces a tray that appears or goes away through a signal of its
     // native interface, whose class is not public: it is reached by the signal's name alone.
+    // It starts watching at the first Available() (not here: the question costs the start).
     auto* native = reinterpret_cast<QObject*>(QGuiApplication::platformNativeInterface());
-    if (native && native->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") >= 0) {
-        // Asking once makes the platform start watching the tray.
-        QSystemTrayIcon::isSystemTrayAvailable();
+    if (native && native->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") >= 0)
         connect(native, SIGNAL(systemTrayWindowChanged(QScreen*)), this, SLOT(trayWindowChanged()));
-    }
 }
 
 bool QtNotificationArea::Available() const {
