@@ -1,7 +1,9 @@
 #include "app/application.h"
 
 #include <QFont>
+#include <QFontDatabase>
 
+#include <algorithm>
 #include <exception>
 
 #include "app/logo.h"
@@ -23,9 +25,20 @@ KestrovaneApplication::KestrovaneApplication(int& argc, char** argv) : QApplicat
 }
 
 QFont KestrovaneApplication::InterfaceFont() {
+    // Gulim where the desktop has it, else a Korean face that Linux desktops carry. The first
+    // one installed is named alone: with a missing family first, every look-up of a face ends
+    // in a search through all the fonts, which each start paid for.
+    const QStringList wanted{QStringLiteral("Gulim"), QStringLiteral("Noto Sans CJK KR"),
+                             QStringLiteral("Noto Sans KR"), QStringLiteral("NanumGothic")};
+    const QStringList installed = QFontDatabase::families();
     QFont font;
-    font.setFamilies({QStringLiteral("Gulim"), QStringLiteral("Noto Sans CJK KR"),
-                      QStringLiteral("Noto Sans KR"), QStringLiteral("NanumGothic")});
+    const auto found = std::find_if(wanted.begin(), wanted.end(), [&](const QString& family) {
+        return installed.contains(family, Qt::CaseInsensitive);
+    });
+    if (found != wanted.end())
+        font.setFamily(*found);
+    else
+        font.setFamilies(wanted);
     font.setPixelSize(12);
     return font;
 }

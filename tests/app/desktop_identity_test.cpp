@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QImage>
 #include <QSystemTrayIcon>
 #include <QtTest>
@@ -47,6 +48,18 @@ private slots:
         QCOMPARE(QApplication::desktopFileName() + QStringLiteral(".desktop"),
                  QFileInfo(QStringLiteral(KV_DESKTOP_FILE)).fileName());
         QCOMPARE(desktopKey(QStringLiteral("Icon")), QStringLiteral("kestrovane"));
+    }
+
+    void theInterfaceFontIsOneInstalledKoreanFace() {
+        const QStringList families = QApplication::font().families();
+        if (families.size() > 1)
+            QSKIP("none of the Korean faces the program looks for is installed");
+        // Named alone and installed: a missing family first would send every look-up of a face
+        // through a search of all the fonts.
+        QCOMPARE(families.size(), 1);
+        QVERIFY(QFontDatabase::families().contains(families.first()));
+        QVERIFY(QFontDatabase::writingSystems(families.first()).contains(QFontDatabase::Korean));
+        QCOMPARE(QApplication::font().pixelSize(), 12);
     }
 
     void oneIconForTheMenuTheTrayAndTheWindows() {
