@@ -190,9 +190,7 @@ void TMainForm::BuildFrame() {
     auto* stateRow = new QHBoxLayout(statePanel);
     stateRow->setContentsMargins(8, 0, 8, 0);
     idState = new QLabel(statePanel);
-    QFont bold = idState->font();
-    bold.setBold(true);
-    idState->setFont(bold);
+    idState->setFont(BoldOf(idState->font()));
     idState->setCursor(Qt::PointingHandCursor);
     idState->installEventFilter(this);
     stateRow->addWidget(idState);

@@ -69,4 +69,11 @@ void RefuseCharacters(QLineEdit* edit, const std::string& refused, const std::st
         }));
 }
 
+QFont BoldOf(QFont font) {
+    // A style named for the regular face; the weight asked for then thickens its strokes.
+    font.setStyleName(QStringLiteral("Regular"));
+    font.setBold(true);
+    return font;
+}
+
 }  // namespace kv

@@ -2,6 +2,7 @@
 
 // The windows' edge between QString and the logic's CP949 bytes.
 
+#include <QFont>
 #include <QString>
 #include <QValidator>
 
@@ -49,6 +50,12 @@ private:
     std::function<bool(QChar)> FAllowed;
     std::function<void(const QString&)> FOnRefused;
 };
+
+// `font` in bold, drawn by thickening its regular face. Where the family has a bold face of its
+// own, that face is a second large font file to load and keep in memory for a few labels (a
+// CJK collection costs the start-up about 2 MiB and a few milliseconds); Gulim, the face these
+// windows were made for, has none and is always thickened.
+QFont BoldOf(QFont font);
 
 // Puts a RefusingValidator on `edit` that refuses the ASCII characters of `refused` (CP949 as
 // the logic holds them) and shows `message` (CP949) beside the box when an edit is refused for

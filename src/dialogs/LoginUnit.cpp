@@ -36,8 +36,7 @@ TLogin::TLogin(Shell& shell, std::string serviceWebRoot, QWidget* owner)
     setFixedSize(290, 143);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    QFont bold = font();
-    bold.setBold(true);
+    const QFont bold = BoldOf(font());
     Label1 = new QLabel(QStringLiteral("아이디(&N):"), this);
     Label1->setGeometry(19, 16, 66, 14);
     Label1->setFont(bold);

@@ -150,7 +150,7 @@ void TPopupImage::mouseReleaseEvent(QMouseEvent* event) {
 TMSNPopUp::TMSNPopUp(QObject* owner) : QObject(owner) {
     HoverFont.Font.setUnderline(true);
     HoverFont.Color = Qt::blue;
-    TitleFont.Font.setBold(true);
+    TitleFont.Font = BoldOf(TitleFont.Font);
     TimerFactory = [] { return std::make_unique<QtPopupTimer>(); };
     OpenURL = [](const std::string& url) { QDesktopServices::openUrl(QUrl(fromCp949(url))); };
 }

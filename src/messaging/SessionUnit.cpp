@@ -104,9 +104,7 @@ void TSessionForm::BuildFrame() {
     fixed->setFixedWidth(56);
     partnerRow->addWidget(fixed);
     idState = new QLabel(QStringLiteral("로그인 하십시오."), partnerBar);
-    QFont bold = idState->font();
-    bold.setBold(true);
-    idState->setFont(bold);
+    idState->setFont(BoldOf(idState->font()));
     idState->setTextInteractionFlags(Qt::TextSelectableByMouse);
     partnerRow->addWidget(idState, 1);
     column->addWidget(partnerBar);

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QPalette>
 
+#include "common/qt_text.h"
 #include "messaging/MSNPopUp.h"
 
 namespace kv {
@@ -37,9 +38,7 @@ void ApplyChatPopupSettings(TMSNPopUp& popup) {
     QFont hover = ChatPopupFont();
     hover.setUnderline(true);
     popup.HoverFont = {hover, Qt::blue};
-    QFont title = ChatPopupFont();
-    title.setBold(true);
-    popup.TitleFont = {title, windowText};
+    popup.TitleFont = {BoldOf(ChatPopupFont()), windowText};
 
     popup.BackgroundImage = DrawChatPopupBackground();
     popup.BackgroundDrawMethod = TMSNImageDrawMethod::dmActualSize;

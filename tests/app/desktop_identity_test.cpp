@@ -12,6 +12,7 @@
 #include "app/MainUnit.h"
 #include "app/application.h"
 #include "app/logo.h"
+#include "common/qt_text.h"
 #include "support/fake_main_services.h"
 
 namespace {
@@ -60,6 +61,13 @@ private slots:
         QVERIFY(QFontDatabase::families().contains(families.first()));
         QVERIFY(QFontDatabase::writingSystems(families.first()).contains(QFontDatabase::Korean));
         QCOMPARE(QApplication::font().pixelSize(), 12);
+
+        // Bold labels thicken the same face rather than load the family's bold one too.
+        const QFont bold = kv::BoldOf(QApplication::font());
+        QVERIFY(bold.bold());
+        QCOMPARE(QFontInfo(bold).family(), families.first());
+        QCOMPARE(QFontInfo(bold).styleName(), QStringLiteral("Regular"));
+        QVERIFY(QFontInfo(bold).bold());
     }
 
     void oneIconForTheMenuTheTrayAndTheWindows() {
