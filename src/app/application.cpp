@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/deferred_icon_style.h"
 #include "app/logo.h"
 #include "common/cp949.h"
 #include "platform/message_boxes.h"
@@ -18,6 +19,9 @@ KestrovaneApplication::KestrovaneApplication(int& argc, char** argv) : QApplicat
     setApplicationName(QStringLiteral("Kestrovane"));
     setApplicationVersion(QStringLiteral("1.0.1.2"));
     setDesktopFileName(QStringLiteral("kestrovane"));
+    // The desktop's style (as chosen by the platform, or by -style), its extension-button icons
+    // read when first shown.
+    setStyle(new DeferredIconStyle(style()));
     setFont(InterfaceFont());
     setWindowIcon(KestrovaneIcon());
     // Closing the main window only hides it in the tray; the exit command ends the program.

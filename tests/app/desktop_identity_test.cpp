@@ -6,7 +6,10 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QImage>
+#include <QMenuBar>
+#include <QProxyStyle>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/MainUnit.h"
@@ -39,9 +42,33 @@ QImage shown(const QIcon& icon, int size) {
 
 }  // namespace
 
+bool imagePluginLoaded() {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+}
+
 class DesktopIdentityTest : public QObject {
     Q_OBJECT
 private slots:
+    // First: nothing before it has read a picture whose format Qt had to find.
+    void aMenuBarReadsItsExtensionIconOnlyWhenShown() {
+        auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+        QVERIFY(style);
+        QVERIFY(!style->baseStyle()->name().isEmpty());  // the desktop's, as Qt chose it
+        QVERIFY(!imagePluginLoaded());
+        QMenuBar bar;
+        bar.addMenu(QStringLiteral("파일(&F)"));
+        auto* extension = bar.findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"));
+        QVERIFY(extension);
+        QVERIFY(!extension->icon().isNull());
+        QVERIFY(!imagePluginLoaded());
+        // Drawn, it is the desktop style's own picture.
+        QCOMPARE(shown(extension->icon(), 16),
+                 shown(style->baseStyle()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton),
+                       16));
+        QVERIFY(!shown(extension->icon(), 16).isNull());
+    }
+
     void windowsBelongToTheMenuEntry() {
         // Qt names every window's class after the application (WM_CLASS), and Wayland's
         // app id after the desktop file name.
