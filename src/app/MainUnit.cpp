@@ -72,20 +72,23 @@ TMainForm::TMainForm(MainServices services, QWidget* parent)
 }
 
 void TMainForm::CompleteStart() {
-    if (FStartCompleted || FQuitting)
-        return;
-    // A window asked onto the screen but not drawn yet is drawn first, or waited for a second
-    // at most: one mapped on another workspace is not drawn until it is looked at.
+    // A window asked onto the screen but not drawn yet is drawn first (its expose, in
+    // eventFilter), or waited for a second at most: one mapped on another workspace is not
+    // drawn until it is looked at.
     QWindow* window = windowHandle();
-    if (isVisible() && window && !window->isExposed() && !FStartWaiting) {
-        FStartWaiting = true;
+    if (isVisible() && window && !window->isExposed()) {
         window->installEventFilter(this);
-        QTimer::singleShot(1000, this, [this] { CompleteStart(); });
+        QTimer::singleShot(1000, this, [this] { CompleteStartNow(); });
         return;
     }
-    FStartCompleted = true;
-    if (window)
+    CompleteStartNow();
+}
+
+void TMainForm::CompleteStartNow() {
+    if (QWindow* window = windowHandle())
         window->removeEventFilter(this);
+    if (TrayIcon || FQuitting)
+        return;
     // The tray's set-up asks the session bus and the X server, and the publication waits for
     // the disk.
     BuildTray();
@@ -500,8 +503,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // Drawn as soon as this expose has been handled.
-    if (event->type() == QEvent::Expose && watched == windowHandle() && !FStartCompleted)
-        QTimer::singleShot(0, this, [this] { CompleteStart(); });
+    if (event->type() == QEvent::Expose && watched == windowHandle())
+        QTimer::singleShot(0, this, [this] { CompleteStartNow(); });
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == idState) {

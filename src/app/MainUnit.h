@@ -162,7 +162,9 @@ private:
     void BuildMenus();
     void BuildFrame();
     void BuildTray();
+    // What start-up leaves until the first picture: the tray icon, the instance's publication.
     void CompleteStart();
+    void CompleteStartNow();
     // Without a tray a hidden window could not be brought back: it goes to the task bar.
     bool TrayAvailable() const;
     void TrayChanged();
@@ -194,9 +196,6 @@ private:
     std::unique_ptr<BalanceDisplay> FBalance;
     Settings FSettings;
     bool FQuitting = false;
-    // The tray and the instance's publication, done after the first picture.
-    bool FStartCompleted = false;
-    bool FStartWaiting = false;
     std::string FAppPath;
     std::unique_ptr<SettingsStore> FStore;
     CopyDataServer* FCopyDataServer = nullptr;

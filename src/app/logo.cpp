@@ -20,11 +20,7 @@ QImage ReadPng(const QString& path) {
 QPixmap KestrovaneLogo(int height) {
     // Rendered at build time from its drawing: laying out its text at run time would load a
     // font face of its own at every start.
-    const QImage rendered = ReadPng(QStringLiteral(":/logo/kestrovane-logo-%1.png").arg(height));
-    if (!rendered.isNull())
-        return QPixmap::fromImage(rendered);
-    return QPixmap::fromImage(ReadPng(QStringLiteral(":/logo/kestrovane-logo-44.png"))
-                                  .scaledToHeight(height, Qt::SmoothTransformation));
+    return QPixmap::fromImage(ReadPng(QStringLiteral(":/logo/kestrovane-logo-%1.png").arg(height)));
 }
 
 QIcon KestrovaneIcon() {

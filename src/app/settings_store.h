@@ -6,7 +6,8 @@
 //
 // The settings are read once, by LoadSettings when the main window is created, and written back
 // once, by SaveSettings as the last step of destroying it; between the two they change only in
-// memory, apart from the instance published by PublishInstance. Everything here runs on the user-interface thread.
+// memory, apart from the instance that PublishInstance publishes. Everything here runs on the
+// user-interface thread.
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-// The windows' edge between QString and the logic's CP949 bytes.
+// The windows' text: the edge between QString and the logic's CP949 bytes, and bold labels.
 
 #include <QFont>
 #include <QString>
