@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/logo.h"
 #include "platform/qt/web_host.h"
 
 int main(int argc, char** argv) {
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     // Its windows are the program's: task bars group them under the program's menu entry.
     QApplication::setApplicationName(QStringLiteral("Kestrovane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("kestrovane"));
+    QApplication::setWindowIcon(kv::KestrovaneIcon());
     QApplication::setQuitOnLastWindowClosed(false);
     kv::WebHost host(fd, [] { QCoreApplication::quit(); });
     return app.exec();
