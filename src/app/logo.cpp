@@ -26,14 +26,15 @@ QPixmap KestrovaneLogo(int height) {
 QIcon KestrovaneIcon() {
     // The same bitmaps that the menu entry and the tray show, rendered from one drawing at
     // build time; each size is drawn for itself rather than scaled from a neighbour. Sizes up
-    // to 64 px only: on X a window icon is sent whole, every size, to the window manager when
-    // the window maps, and the 128 and 256 px ones (the menu's, from the icon theme) would make
-    // every start slower and larger for nothing a title or task bar shows.
+    // to 48 px only: on X a window icon is sent whole, every size, to the window manager when
+    // the window maps, and it is decoded at every start; the larger ones (the menu's and the
+    // task switchers', from the icon theme through the desktop file) would make every start
+    // slower and larger for nothing a title or task bar shows.
     // Read once: the application, the main window, the tray and the logo share it. Kept for
     // the life of the process, so it is never freed after the application object.
     static const QIcon* const icon = [] {
         auto* made = new QIcon;
-        for (int size : {16, 22, 24, 32, 48, 64}) {
+        for (int size : {16, 22, 24, 32, 48}) {
             const QImage image =
                 ReadPng(QStringLiteral(":/icons/%1x%1/apps/kestrovane.png").arg(size));
             if (!image.isNull())

@@ -99,8 +99,8 @@ private slots:
 
     void oneIconForTheMenuTheTrayAndTheWindows() {
         const QList<QSize> sizes = kv::KestrovaneIcon().availableSizes();
-        QCOMPARE(sizes.size(), 6);
-        for (int size : {16, 22, 24, 32, 48, 64}) {
+        QCOMPARE(sizes.size(), 5);
+        for (int size : {16, 22, 24, 32, 48}) {
             QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
             const QImage theme = themeIcon(size);
             QVERIFY(!theme.isNull());
