@@ -65,8 +65,8 @@ TEST_F(ClientEndToEnd, SignsInRunsOnceAndEndsCleanlyOnTerm) {
     ASSERT_TRUE(server->waitForOutput("<- LO:demo,demo1234", 20s))
         << server->output() << client->output();
     EXPECT_TRUE(server->waitForOutput("<- GC:", 10s)) << server->output();
-    // While it runs, it tells outside programs where to find it.
-    EXPECT_TRUE(Stored(RegistrySection::Key, "PID").has_value());
+    // While it runs, it tells outside programs where to find it (once its window is drawn).
+    EXPECT_TRUE(sandbox.Published(*client));
     EXPECT_TRUE(Stored(RegistrySection::Key, "HWND").has_value());
 
     // A second start ends at once and silently; the first keeps running.
@@ -110,6 +110,7 @@ TEST_F(ClientEndToEnd, SendToolDeliversToTheRunningProgram) {
     }
     auto client = StartClient("client.log");
     ASSERT_TRUE(server->waitForOutput("<- RC:", 20s)) << server->output() << client->output();
+    ASSERT_TRUE(sandbox.Published(*client)) << client->output();
     test::ChildProcess send(KV_SEND, {"0", "1001:안녕"}, env, (root / "send.log").string());
     EXPECT_EQ(send.waitForExit(10s), 0) << send.output();
     test::ChildProcess wrong(KV_SEND, {"zero", "1001:x"}, env, (root / "wrong.log").string());

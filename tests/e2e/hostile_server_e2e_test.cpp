@@ -118,18 +118,6 @@ protected:
         ASSERT_EQ(sandbox.PrepareAutoLogin(KV_DEMO_SETTINGS, "demo", "demo1234"), 0);
     }
 
-    // Waits until the running program has published itself in the settings file.
-    bool Published(test::ChildProcess& client) {
-        const std::string pid = std::to_string(client.pid());
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (std::chrono::steady_clock::now() < deadline && client.running()) {
-            if (sandbox.Stored(RegistrySection::Key, "PID") == pid)
-                return true;
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
-
     test::ClientSandbox sandbox{"hostile"};
     test::ScriptedServer server;
 };
@@ -166,8 +154,8 @@ TEST_F(HostileServer, EndingWhileALineWaitsBehindAMessageBox) {
     auto client = sandbox.StartClient(KV_CLIENT, Address(server), "client.log");
     ASSERT_TRUE(server.accept(30s));
     ASSERT_TRUE(server.expectLine("LO:demo,demo1234", 30s)) << server.lastMismatch();
-    // Published once the program's loop runs, which may be just after the sign-in went out.
-    ASSERT_TRUE(Published(*client));
+    // Published once the window is drawn, which may be after the sign-in went out.
+    ASSERT_TRUE(sandbox.Published(*client));
     server.sendLine("close");
     server.sendLine("R:ak");
     // The box is up: the "R:ak" behind it is not handled, so no "GC:" comes.
@@ -200,7 +188,7 @@ TEST_F(HostileServer, SettingsFileSurvivesKillsAroundItsWrites) {
         const bool atEnd = random() % 2;
         if (atEnd) {
             // Killed while it ends: SIGTERM once it has published itself, SIGKILL soon after.
-            ASSERT_TRUE(Published(*client));
+            ASSERT_TRUE(sandbox.Published(*client));
             client->signal(SIGTERM);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 400000));
@@ -226,7 +214,7 @@ TEST_F(HostileServer, SettingsFileSurvivesKillsAroundItsWrites) {
     EXPECT_GE(runs, 5);
     // A run that ends normally leaves the file and nothing else.
     auto client = sandbox.StartClient(KV_CLIENT, "127.0.0.1:1", "last.log");
-    ASSERT_TRUE(Published(*client));
+    ASSERT_TRUE(sandbox.Published(*client));
     client->signal(SIGTERM);
     EXPECT_EQ(client->waitForExit(30s), 0) << client->output();
     std::size_t files = 0;

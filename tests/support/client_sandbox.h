@@ -6,11 +6,13 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/posix/ini_registry.h"
 #include "support/child_process.h"
@@ -63,6 +65,19 @@ public:
     std::optional<std::string> Stored(RegistrySection section, const char* name) const {
         IniRegistry ini(SettingsFile().string());
         return ini.read(section, name);
+    }
+
+    // Waits until the running `client` has published itself in the settings file (once its
+    // main window has been drawn).
+    bool Published(ChildProcess& client) const {
+        const std::string pid = std::to_string(client.pid());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline && client.running()) {
+            if (Stored(RegistrySection::Key, "PID") == pid)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
     const std::filesystem::path root;
