@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
-#include "common/cp949.h"
-#include "platform/posix/posix_line_socket.h"
+#include "core/base/cp949.h"
+#include "core/posix/posix_line_socket.h"
 
 namespace kv::bench {
 

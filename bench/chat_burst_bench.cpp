@@ -21,11 +21,11 @@
 #include <string>
 #include <thread>
 
-#include "app/MainUnit.h"
-#include "app/application.h"
-#include "app/desktop_services.h"
-#include "common/cp949.h"
-#include "platform/posix/posix_line_socket.h"
+#include "core/base/cp949.h"
+#include "core/posix/posix_line_socket.h"
+#include "qt/application.h"
+#include "ui/main/MainUnit.h"
+#include "ui/main/desktop_services.h"
 
 #include "bench_chat_server.h"
 
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         ++handled;
     };
     form.Session().SignIn("bench", "bench");
-    while (form.Conn().State() != 2)
+    while (form.Conn().State() != kv::ConnectionState::SignedIn)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     QCoreApplication::processEvents();
 

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <string>
 
-#include "common/cp949.h"
-#include "messaging/MSNPopUp.h"
-#include "messaging/SessionUnit.h"
-#include "messaging/chat_log.h"
+#include "core/base/cp949.h"
+#include "core/messaging/chat_log.h"
+#include "ui/chat/SessionUnit.h"
+#include "ui/popup/MSNPopUp.h"
 
 namespace {
 

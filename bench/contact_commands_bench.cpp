@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "contact_lists.h"
-#include "contacts/contact_commands.h"
-#include "contacts/contact_intake.h"
-#include "contacts/contact_tree_view.h"
-#include "platform/qt/qt_ui_thread.h"
+#include "core/contacts/contact_commands.h"
+#include "core/contacts/contact_intake.h"
+#include "qt/qt_ui_thread.h"
+#include "ui/contacts/contact_tree_view.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <mutex>
 #include <vector>
 
-#include "common/CommonUnit.h"
 #include "contact_lists.h"
-#include "contacts/contact_intake.h"
-#include "contacts/contact_tree_view.h"
-#include "platform/qt/qt_ui_thread.h"
+#include "core/base/CommonUnit.h"
+#include "core/contacts/contact_intake.h"
+#include "qt/qt_ui_thread.h"
+#include "ui/contacts/contact_tree_view.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ struct Rig {
         QCoreApplication::processEvents();
         view.viewport()->grab();
         const auto t2 = Clock::now();
-        if (conn.State() != 2)
+        if (conn.State() != kv::ConnectionState::SignedIn)
             std::abort();
         using ms = std::chrono::duration<double, std::milli>;
         return {ms(t1 - t0).count(), ms(t2 - t1).count()};

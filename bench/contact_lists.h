@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/line_socket.h"
+#include "core/ports/line_socket.h"
 
 namespace kv::bench {
 

@@ -13,14 +13,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "common/cp949.h"
-#include "connection/vane.h"
-#include "contacts/contact_tree.h"
-#include "messaging/GroupSendUnit.h"
-#include "messaging/send_memo.h"
-#include "platform/message_boxes.h"
-#include "platform/posix/posix_line_socket.h"
-#include "platform/qt/qt_ui_thread.h"
+#include "core/base/cp949.h"
+#include "core/connection/vane.h"
+#include "core/contacts/contact_tree.h"
+#include "core/ports/message_boxes.h"
+#include "core/posix/posix_line_socket.h"
+#include "qt/qt_ui_thread.h"
+#include "qt/widgets/send_memo.h"
+#include "ui/group_send/GroupSendUnit.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "common/cp949.h"
-#include "messaging/MSNPopUp.h"
-#include "messaging/chat_popup.h"
+#include "core/base/cp949.h"
+#include "ui/chat/chat_popup.h"
+#include "ui/popup/MSNPopUp.h"
 
 using namespace kv;
 using Clock = std::chrono::steady_clock;

@@ -25,9 +25,9 @@
 #include <thread>
 #include <vector>
 
-#include "connection/vane.h"
-#include "platform/posix/posix_line_socket.h"
-#include "platform/qt/qt_ui_thread.h"
+#include "core/connection/vane.h"
+#include "core/posix/posix_line_socket.h"
+#include "qt/qt_ui_thread.h"
 
 namespace {
 

@@ -17,16 +17,16 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/MainUnit.h"
-#include "app/application.h"
-#include "app/desktop_services.h"
 #include "bench_chat_server.h"
 #include "devserver/account_data.h"
 #include "devserver/account_store.h"
 #include "devserver/http_server.h"
 #include "devserver/service_pages.h"
 #include "process_figures.h"
+#include "qt/application.h"
 #include "support/x_desktop.h"
+#include "ui/main/MainUnit.h"
+#include "ui/main/desktop_services.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
         ++handled;
     };
     form->Session().SignIn("bench", "bench");
-    if (!runFor(30000, [&] { return form->Conn().State() == 2; })) {
+    if (!runFor(30000, [&] { return form->Conn().State() == kv::ConnectionState::SignedIn; })) {
         std::printf("memory in use: the sign-in did not finish\n");
         return 1;
     }

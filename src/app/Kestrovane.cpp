@@ -10,12 +10,12 @@
 #include <cstring>
 #include <vector>
 
-#include "app/MainUnit.h"
-#include "app/application.h"
-#include "app/desktop_services.h"
-#include "platform/display_platform.h"
-#include "platform/instance_lock.h"
-#include "platform/qt/quit_signals.h"
+#include "core/ports/display_platform.h"
+#include "core/ports/instance_lock.h"
+#include "qt/application.h"
+#include "qt/quit_signals.h"
+#include "ui/main/MainUnit.h"
+#include "ui/main/desktop_services.h"
 
 int main(int argc, char** argv) {
     // A second start ends at once and silently; the first keeps running. When no lock can be

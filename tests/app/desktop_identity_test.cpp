@@ -12,11 +12,11 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/MainUnit.h"
-#include "app/application.h"
-#include "app/logo.h"
-#include "common/qt_text.h"
+#include "qt/application.h"
+#include "qt/logo.h"
+#include "qt/qt_text.h"
 #include "support/fake_main_services.h"
+#include "ui/main/MainUnit.h"
 
 namespace {
 
@@ -63,9 +63,10 @@ private slots:
         QVERIFY(!extension->icon().isNull());
         QVERIFY(!imagePluginLoaded());
         // Drawn, it is the desktop style's own picture.
-        QCOMPARE(shown(extension->icon(), 16),
-                 shown(style->baseStyle()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton),
-                       16));
+        QCOMPARE(
+            shown(extension->icon(), 16),
+            shown(style->baseStyle()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton),
+                  16));
         QVERIFY(!shown(extension->icon(), 16).isNull());
     }
 

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "common/cp949.h"
-#include "common/errors.h"
-#include "connection/line_protocol.h"
+#include "core/base/cp949.h"
+#include "core/base/errors.h"
+#include "core/connection/line_protocol.h"
+#include "core/posix/posix_line_socket.h"
 #include "devserver/account_data.h"
 #include "devserver/account_store.h"
 #include "devserver/chat_server.h"
 #include "devserver/command_line.h"
 #include "devserver/server_lines.h"
-#include "platform/posix/posix_line_socket.h"
 
 namespace kv::devserver {
 namespace {

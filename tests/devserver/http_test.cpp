@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "common/cp949.h"
-#include "common/errors.h"
-#include "connection/line_protocol.h"
+#include "core/base/cp949.h"
+#include "core/base/errors.h"
+#include "core/connection/line_protocol.h"
+#include "core/posix/posix_line_socket.h"
 #include "devserver/account_data.h"
 #include "devserver/account_store.h"
 #include "devserver/bell_sounds.h"
@@ -25,7 +26,6 @@
 #include "devserver/http_message.h"
 #include "devserver/http_server.h"
 #include "devserver/service_pages.h"
-#include "platform/posix/posix_line_socket.h"
 
 namespace kv::devserver {
 namespace {

@@ -7,18 +7,18 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/MainUnit.h"
-#include "common/cp949.h"
-#include "contacts/contact_tree_view.h"
-#include "crypto/dcpcrypt.h"
-#include "messaging/SessionUnit.h"
-#include "messaging/send_memo.h"
-#include "platform/posix/ini_registry.h"
-#include "platform/posix/posix_line_socket.h"
-#include "platform/qt/qt_ui_thread.h"
+#include "core/base/cp949.h"
+#include "core/crypto/dcpcrypt.h"
+#include "core/posix/ini_registry.h"
+#include "core/posix/posix_line_socket.h"
+#include "qt/qt_ui_thread.h"
+#include "qt/widgets/send_memo.h"
 #include "support/child_process.h"
 #include "support/devserver_process.h"
 #include "support/fake_main_services.h"
+#include "ui/chat/SessionUnit.h"
+#include "ui/contacts/contact_tree_view.h"
+#include "ui/main/MainUnit.h"
 
 using namespace std::chrono_literals;
 using kv::RegistrySection;
@@ -63,7 +63,7 @@ private slots:
         s.registry = &registry;
         {
             kv::TMainForm form(std::move(s));
-            QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), 2, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), kv::ConnectionState::SignedIn, 10000);
             QTRY_VERIFY_WITH_TIMEOUT(form.Conn().CashCount == 25, 10000);
 
             // The member opens the partner with port 1003 from the tree.

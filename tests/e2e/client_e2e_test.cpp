@@ -8,8 +8,8 @@
 #include <fstream>
 #include <thread>
 
-#include "app/settings_store.h"
-#include "platform/posix/ini_registry.h"
+#include "core/posix/ini_registry.h"
+#include "core/service/settings_store.h"
 #include "support/child_process.h"
 #include "support/client_sandbox.h"
 #include "support/devserver_process.h"

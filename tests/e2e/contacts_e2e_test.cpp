@@ -11,13 +11,13 @@
 
 #include <regex>
 
-#include "app/MainUnit.h"
-#include "common/cp949.h"
-#include "contacts/UserAddUnit.h"
-#include "contacts/contact_tree_view.h"
+#include "core/base/cp949.h"
 #include "support/child_process.h"
 #include "support/contact_window_helpers.h"
 #include "support/fake_main_services.h"
+#include "ui/contacts/UserAddUnit.h"
+#include "ui/contacts/contact_tree_view.h"
+#include "ui/main/MainUnit.h"
 
 using namespace std::chrono_literals;
 
@@ -46,7 +46,7 @@ private slots:
         fakes.presetAutoLogin("demo", "demo1234");
         kv::TMainForm form(fakes.services());
         form.show();
-        QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), std::uint8_t(2), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), kv::ConnectionState::SignedIn, 10000);
 
         // A new group, renamed.
         fakes.boxes.inputs = {kv::cp949("동창")};
@@ -99,10 +99,10 @@ private slots:
 
         // Out and in again: the server's tree is the same.
         form.Session().actLogoutExecute();
-        QCOMPARE(form.Conn().State(), std::uint8_t(0));
+        QCOMPARE(form.Conn().State(), kv::ConnectionState::Closed);
         QCOMPARE(form.Tree().Count(), std::size_t(0));
         form.Session().SignIn("demo", "demo1234");
-        QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), std::uint8_t(2), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), kv::ConnectionState::SignedIn, 10000);
         QCOMPARE(kv::test::treeLines(form.Tree()), expected);
         QCOMPARE(kv::test::nodeNamed(form.Tree(), "영희")->Data()->Buddy()->Phone,
                  std::string("01005051234"));

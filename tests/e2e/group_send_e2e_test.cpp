@@ -22,13 +22,13 @@
 #include <functional>
 #include <regex>
 
-#include "app/MainUnit.h"
-#include "common/cp949.h"
-#include "messaging/GroupSendUnit.h"
-#include "messaging/SessionUnit.h"
-#include "messaging/send_memo.h"
+#include "core/base/cp949.h"
+#include "qt/widgets/send_memo.h"
 #include "support/devserver_process.h"
 #include "support/fake_main_services.h"
+#include "ui/chat/SessionUnit.h"
+#include "ui/group_send/GroupSendUnit.h"
+#include "ui/main/MainUnit.h"
 
 using namespace std::chrono_literals;
 
@@ -109,7 +109,7 @@ private slots:
         kv::test::FakeMainServices fakes;
         fakes.presetAutoLogin("demo", "demo1234");
         kv::TMainForm form(fakes.services());
-        QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(form.Conn().State(), kv::ConnectionState::SignedIn, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(form.Conn().CashCount, 25, 10000);
         QVERIFY(form.actGroupSend->isEnabled());
         auto boxTexts = [&] {

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "common/cp949.h"
-#include "platform/posix/atomic_file.h"
-#include "platform/posix/ini_format.h"
+#include "core/base/cp949.h"
+#include "core/posix/atomic_file.h"
+#include "core/posix/ini_format.h"
 #include "support/client_sandbox.h"
 #include "support/scripted_server.h"
 

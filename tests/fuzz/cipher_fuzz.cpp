@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "crypto/dcpcrypt.h"
+#include "core/crypto/dcpcrypt.h"
 #include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "app/web_pages.h"
+#include "core/messaging/copy_data.h"
+#include "core/web/web_pages.h"
 #include "fuzz/fuzz_check.h"
-#include "messaging/copy_data.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The cuts of the sign-in lists alone: "GR:" and "AC:" lines as the handlers take them apart.
 
-#include "common/errors.h"
-#include "connection/line_protocol.h"
+#include "core/base/errors.h"
+#include "core/connection/line_protocol.h"
 #include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

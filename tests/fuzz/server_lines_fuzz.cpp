@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "connection/line_protocol.h"
+#include "core/connection/line_protocol.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/main_parts_rig.h"
 
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(rig.Run());
 
     // Every session ends closed, whatever came.
-    FUZZ_CHECK(rig.conn->State() == 0);
+    FUZZ_CHECK(rig.conn->State() == kv::ConnectionState::Closed);
     const std::vector<std::string> written = rig.Written();
     FUZZ_CHECK(!written.empty() && written.front() == proto::loginLine("demo", "demo1234"));
     for (const std::string& line : written)

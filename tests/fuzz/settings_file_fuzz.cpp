@@ -7,10 +7,10 @@
 #include <fstream>
 #include <string>
 
-#include "app/settings_store.h"
+#include "core/posix/ini_format.h"
+#include "core/posix/ini_registry.h"
+#include "core/service/settings_store.h"
 #include "fuzz/fuzz_check.h"
-#include "platform/posix/ini_format.h"
-#include "platform/posix/ini_registry.h"
 #include "support/fake_autorun.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/update_check.h"
-#include "common/errors.h"
+#include "core/base/errors.h"
+#include "core/service/update_check.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/posix/ini_registry.h"
+#include "core/posix/ini_registry.h"
 #include "support/child_process.h"
 
 namespace kv::test {

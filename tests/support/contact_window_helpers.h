@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "common/cp949.h"
-#include "contacts/UserAddUnit.h"
-#include "contacts/contact_tree.h"
+#include "core/base/cp949.h"
+#include "core/contacts/contact_tree.h"
+#include "ui/contacts/UserAddUnit.h"
 
 namespace kv::test {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/autorun.h"
+#include "core/ports/autorun.h"
 
 namespace kv::test {
 

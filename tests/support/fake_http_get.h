@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/http_get.h"
+#include "core/ports/http_get.h"
 
 namespace kv::test {
 

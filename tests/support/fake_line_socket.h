@@ -6,8 +6,8 @@
 #include <atomic>
 #include <memory>
 
-#include "common/errors.h"
-#include "platform/posix/posix_line_socket.h"
+#include "core/base/errors.h"
+#include "core/posix/posix_line_socket.h"
 
 namespace kv::test {
 

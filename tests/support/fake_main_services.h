@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/MainUnit.h"
-#include "app/settings_store.h"
-#include "crypto/dcpcrypt.h"
-#include "platform/posix/posix_line_socket.h"
-#include "platform/qt/qt_ui_thread.h"
+#include "core/crypto/dcpcrypt.h"
+#include "core/posix/posix_line_socket.h"
+#include "core/service/settings_store.h"
+#include "qt/qt_ui_thread.h"
 #include "support/fake_autorun.h"
 #include "support/fake_http_get.h"
 #include "support/fake_media_player.h"
@@ -22,6 +21,7 @@
 #include "support/fake_registry.h"
 #include "support/fake_shell.h"
 #include "support/fake_web_browsers.h"
+#include "ui/main/MainUnit.h"
 
 namespace kv::test {
 

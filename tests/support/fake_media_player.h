@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media_player.h"
+#include "core/ports/media_player.h"
 
 namespace kv::test {
 

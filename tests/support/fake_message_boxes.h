@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_boxes.h"
+#include "core/ports/message_boxes.h"
 
 namespace kv::test {
 

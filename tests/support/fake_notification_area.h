@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/notification_area.h"
+#include "core/ports/notification_area.h"
 
 namespace kv::test {
 

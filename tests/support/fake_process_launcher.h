@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/process_launcher.h"
+#include "core/ports/process_launcher.h"
 
 namespace kv::test {
 

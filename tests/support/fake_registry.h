@@ -6,7 +6,7 @@
 #include <map>
 #include <utility>
 
-#include "platform/registry.h"
+#include "core/ports/registry.h"
 
 namespace kv::test {
 

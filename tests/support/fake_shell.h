@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/shell.h"
+#include "core/ports/shell.h"
 
 namespace kv::test {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "contacts/contact_commands.h"
+#include "core/contacts/contact_commands.h"
 
 namespace kv::test {
 

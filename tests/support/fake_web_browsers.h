@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/web_browser.h"
+#include "core/ports/web_browser.h"
 
 namespace kv::test {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/web_host_protocol.h"
+#include "core/web/web_host_protocol.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <functional>
 
-#include "platform/ui_hand_over.h"
-#include "platform/ui_thread.h"
+#include "core/ports/ui_hand_over.h"
+#include "core/ports/ui_thread.h"
 
 namespace kv::test {
 

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "common/CommonUnit.h"
-#include "common/errors.h"
-#include "platform/line_socket.h"
+#include "core/base/CommonUnit.h"
+#include "core/base/errors.h"
+#include "core/ports/line_socket.h"
 
 namespace kv::test {
 

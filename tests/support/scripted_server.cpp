@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "common/errors.h"
-#include "platform/posix/posix_line_socket.h"
+#include "core/base/errors.h"
+#include "core/posix/posix_line_socket.h"
 
 namespace kv::test {
 

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/settings_store.h"
-#include "common/cp949.h"
-#include "crypto/dcpcrypt.h"
-#include "platform/posix/ini_registry.h"
+#include "core/base/cp949.h"
+#include "core/crypto/dcpcrypt.h"
+#include "core/posix/ini_registry.h"
+#include "core/service/settings_store.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -4,9 +4,9 @@
 #include <set>
 #include <sstream>
 
-#include "common/cp949.h"
-#include "common/errors.h"
-#include "common/text.h"
+#include "core/base/cp949.h"
+#include "core/base/errors.h"
+#include "core/base/text.h"
 
 namespace kv::devserver {
 

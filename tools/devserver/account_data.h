@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "connection/line_protocol.h"
+#include "core/connection/line_protocol.h"
 
 namespace kv::devserver {
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "connection/line_protocol.h"
+#include "core/connection/line_protocol.h"
 #include "devserver/account_data.h"
 #include "devserver/server_lines.h"
 

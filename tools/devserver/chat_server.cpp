@@ -13,11 +13,11 @@
 #include <condition_variable>
 #include <cstring>
 
-#include "common/CommonUnit.h"
-#include "common/cp949.h"
-#include "common/errors.h"
-#include "common/text.h"
-#include "platform/posix/posix_line_socket.h"
+#include "core/base/CommonUnit.h"
+#include "core/base/cp949.h"
+#include "core/base/errors.h"
+#include "core/base/text.h"
+#include "core/posix/posix_line_socket.h"
 
 namespace kv::devserver {
 

@@ -1,7 +1,7 @@
 #include "devserver/command_line.h"
 
-#include "common/errors.h"
-#include "common/text.h"
+#include "core/base/errors.h"
+#include "core/base/text.h"
 
 namespace kv::devserver {
 
@@ -15,7 +15,7 @@ const char* const kUsage =
     "  --phone-delay-ms N      before a simulated phone answers (1500)\n"
     "  --http-port N           web server port: update list, pages, sounds (8080; 0 picks;\n"
     "                          when left out and --chat-port is 0, a free one as well)\n"
-    "  --update-version V      version the update list names (1.0.1.2: nothing newer)\n"
+    "  --update-version V      version the update list names (the client's: nothing newer)\n"
     "  --clock-offset S        run the service clock S seconds ahead of this machine's (0);\n"
     "                          reserved sends go to the partners' phones when it reaches\n"
     "                          their time. GET /devserver/clock?advance=S on the web side\n"

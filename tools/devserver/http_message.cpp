@@ -1,11 +1,11 @@
 #include "devserver/http_message.h"
 
-#include "common/text.h"
+#include "core/base/text.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "common/cp949.h"
+#include "core/base/cp949.h"
 
 namespace kv::devserver {
 

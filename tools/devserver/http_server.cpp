@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/errors.h"
+#include "core/base/errors.h"
 
 namespace kv::devserver {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/errors.h"
+#include "core/base/errors.h"
 
 namespace kv::devserver {
 

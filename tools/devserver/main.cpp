@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "common/errors.h"
+#include "core/base/errors.h"
 #include "devserver/account_data.h"
 #include "devserver/account_store.h"
 #include "devserver/chat_server.h"

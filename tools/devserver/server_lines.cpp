@@ -1,9 +1,9 @@
 #include "devserver/server_lines.h"
 
-#include "common/cp949.h"
-#include "common/errors.h"
-#include "common/text.h"
-#include "messaging/group_send.h"
+#include "core/base/cp949.h"
+#include "core/base/errors.h"
+#include "core/base/text.h"
+#include "core/messaging/group_send.h"
 
 namespace kv::devserver {
 

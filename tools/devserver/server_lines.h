@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "connection/line_protocol.h"
+#include "core/connection/line_protocol.h"
 #include "devserver/account_data.h"
 
 namespace kv::devserver {

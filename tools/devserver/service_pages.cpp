@@ -7,9 +7,9 @@
 #include <map>
 #include <stdexcept>
 
-#include "common/cp949.h"
-#include "common/errors.h"
-#include "common/text.h"
+#include "core/base/cp949.h"
+#include "core/base/errors.h"
+#include "core/base/text.h"
 #include "devserver/bell_sounds.h"
 
 namespace kv::devserver {

@@ -9,15 +9,16 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/CommonUnit.h"
 #include "devserver/account_store.h"
 #include "devserver/http_message.h"
 
 namespace kv::devserver {
 
 struct WebOptions {
-    std::string updateVersion = "1.0.1.2";  // first field of the update list: nothing newer
-    int updateStatus = 200;                 // another status makes the update list fail
-    bool updateStall = false;               // the update list is accepted and never answered
+    std::string updateVersion = kProgramVersion;  // first field of the update list: nothing newer
+    int updateStatus = 200;                       // another status makes the update list fail
+    bool updateStall = false;                     // the update list is accepted and never answered
 };
 
 // "kestrovane-copydata:<kind>/<text as percent-encoded UTF-8>": kind 0 hands "port:text" to

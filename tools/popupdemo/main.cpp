@@ -17,9 +17,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "common/cp949.h"
-#include "messaging/MSNPopUp.h"
-#include "messaging/chat_popup.h"
+#include "core/base/cp949.h"
+#include "ui/chat/chat_popup.h"
+#include "ui/popup/MSNPopUp.h"
 
 using namespace kv;
 

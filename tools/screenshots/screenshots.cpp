@@ -12,36 +12,36 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/MainUnit.h"
-#include "app/application.h"
-#include "app/desktop_services.h"
-#include "common/cp949.h"
-#include "contacts/UserAddUnit.h"
-#include "contacts/contact_tree_view.h"
+#include "core/base/cp949.h"
+#include "core/posix/ini_registry.h"
+#include "core/posix/posix_line_socket.h"
+#include "core/posix/xdg_autorun.h"
 #include "devserver/account_data.h"
 #include "devserver/account_store.h"
 #include "devserver/chat_server.h"
-#include "dialogs/AbountUnit.h"
-#include "dialogs/LoginUnit.h"
-#include "dialogs/OptionUnit.h"
-#include "messaging/GroupSendUnit.h"
-#include "messaging/MSNPopUp.h"
-#include "messaging/SessionUnit.h"
-#include "messaging/send_memo.h"
-#include "platform/posix/ini_registry.h"
-#include "platform/posix/posix_line_socket.h"
-#include "platform/posix/xdg_autorun.h"
-#include "platform/qt/qt_http_get.h"
-#include "platform/qt/qt_message_boxes.h"
-#include "platform/qt/qt_process_launcher.h"
-#include "platform/qt/qt_shell.h"
-#include "platform/qt/qt_ui_thread.h"
+#include "modules/net/qt_http_get.h"
+#include "qt/application.h"
+#include "qt/qt_message_boxes.h"
+#include "qt/qt_process_launcher.h"
+#include "qt/qt_shell.h"
+#include "qt/qt_ui_thread.h"
+#include "qt/widgets/send_memo.h"
+#include "ui/chat/SessionUnit.h"
+#include "ui/contacts/UserAddUnit.h"
+#include "ui/contacts/contact_tree_view.h"
+#include "ui/dialogs/AbountUnit.h"
+#include "ui/dialogs/LoginUnit.h"
+#include "ui/dialogs/OptionUnit.h"
+#include "ui/group_send/GroupSendUnit.h"
+#include "ui/main/MainUnit.h"
+#include "ui/main/desktop_services.h"
+#include "ui/popup/MSNPopUp.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPainter>
-#include <QListView>
 
 namespace {
 
@@ -221,10 +221,10 @@ int main(int argc, char** argv) {
         ::setenv("KESTROVANE_SERVER", ("127.0.0.1:" + std::to_string(chat.port())).c_str(), 1);
         form.Session().SignIn("demo", "demo1234");
         QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired() &&
-               (form.Conn().State() != 2 || form.spSkinStatusPanel1->text().isEmpty()))
+        while (!deadline.hasExpired() && (form.Conn().State() != kv::ConnectionState::SignedIn ||
+                                          form.spSkinStatusPanel1->text().isEmpty()))
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        ok &= form.Conn().State() == 2;
+        ok &= form.Conn().State() == kv::ConnectionState::SignedIn;
         ok &= save(form, out, "main-signed-in.png");
         ok &= contextMenuShot(form, nodeNamed(form, "친구 (2)"), form.spGroup, out,
                               "main-group-menu.png");

@@ -13,11 +13,11 @@
 #include <cstring>
 #include <string>
 
-#include "common/cp949.h"
-#include "common/errors.h"
-#include "common/text.h"
-#include "messaging/copy_data.h"
-#include "platform/posix/ini_registry.h"
+#include "core/base/cp949.h"
+#include "core/base/errors.h"
+#include "core/base/text.h"
+#include "core/messaging/copy_data.h"
+#include "core/posix/ini_registry.h"
 
 namespace {
 

@@ -1,0 +1,4 @@
+// An adapter reaching into a module loaded at run time, and out of its folder.
+#include "../core/base/text.h"
+#include "modules/media/qt_media_player.h"
+#include "qt/qt_text.h"
