@@ -54,7 +54,7 @@ struct Rig {
 
     Timing run(const std::string& groups, const std::string& partners) {
         intake.ClearContactTree();
-        conn.SetState(1);
+        conn.SetState(kv::ConnectionState::SigningIn);
         QCoreApplication::processEvents();
         const auto t0 = Clock::now();
         conn.Msg = groups;

@@ -1,9 +1,7 @@
 #include "qt/lazy_web_browsers.h"
 
 #include <QGuiApplication>
-#include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -16,7 +14,7 @@
 #include <vector>
 
 #include "core/ports/shell.h"
-#include "core/web/web_pages.h"
+#include "core/web/copy_data_link.h"
 #include "qt/module_loader.h"
 #include "qt/web_host_channel.h"
 
@@ -38,37 +36,6 @@ public:
 
 private:
     Shell& shell_;
-};
-
-// The default browser in place of a driven window: the address opens when the window is made
-// visible; post data, headers and the window's look cannot be passed on.
-class ShellBrowser final : public BrowserAutomation {
-public:
-    explicit ShellBrowser(Shell& shell) : shell_(shell) {}
-    void Navigate2(const std::string& url, int, const std::optional<std::string>&,
-                   const std::optional<std::string>&) override {
-        url_ = url;
-        if (visible_)
-            shell_.Open(url_);
-    }
-    void SetToolbar(bool) override {}
-    void SetMenubar(bool) override {}
-    void SetStatusbar(bool) override {}
-    void SetResizable(bool) override {}
-    void SetVisible(bool on) override {
-        if (on && !visible_ && !url_.empty())
-            shell_.Open(url_);
-        visible_ = on;
-    }
-    void SetTop(int) override {}
-    void SetLeft(int) override {}
-    void SetWidth(int) override {}
-    void SetHeight(int) override {}
-
-private:
-    Shell& shell_;
-    std::string url_;
-    bool visible_ = false;
 };
 
 // A descriptor numbered above the standard ones and 3, which the host's socket becomes.
@@ -142,15 +109,6 @@ pid_t spawnHost(const QString& program, int fd) {
     return pid;
 }
 
-// The owner's top-level window as the host's windows can name it (their transient parent), on
-// X only; 0 otherwise.
-std::int64_t nativeOwner(QWidget* owner) {
-    if (!owner || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return 0;
-    QWidget* top = owner->window();
-    return top->windowHandle() ? static_cast<std::int64_t>(top->winId()) : 0;
-}
-
 }  // namespace
 
 class LazyWebBrowsers::Host {
@@ -178,7 +136,7 @@ public:
     void SetIdleTime(int ms) { idleMs_ = ms; }
     void SetSink(CopyDataSink sink) { sink_ = std::move(sink); }
 
-    std::uint32_t NewWindow(QWidget* owner) {
+    std::uint32_t NewWindow(NativeWindowId owner) {
         const std::uint32_t id = nextId_++;
         remotes_[id].Owner = owner;
         return id;
@@ -283,7 +241,7 @@ private:
         std::optional<std::pair<int, int>> Size;
         std::string Url;
         bool ReplayPending = false;
-        QPointer<QWidget> Owner;
+        NativeWindowId Owner = 0;  // the program's window it stays above
     };
 
     bool Start() {
@@ -317,7 +275,7 @@ private:
         if (!Start())
             return false;
         r.Live = true;
-        Send(WebHostOp::CreateWindow, id, {nativeOwner(r.Owner)});
+        Send(WebHostOp::CreateWindow, id, {r.Owner});
         if (r.Caption)
             Send(WebHostOp::SetCaption, id, {}, {*r.Caption});
         if (r.Size)
@@ -474,38 +432,6 @@ private:
     std::uint32_t id_;
 };
 
-class HostBrowser final : public BrowserAutomation {
-public:
-    HostBrowser(std::weak_ptr<LazyWebBrowsers::Host> host, std::uint32_t id)
-        : host_(std::move(host)), id_(id) {}
-    ~HostBrowser() override {
-        if (auto h = host_.lock())
-            h->Release(id_);
-    }
-    void Navigate2(const std::string& url, int flags, const std::optional<std::string>& post,
-                   const std::optional<std::string>& headers) override {
-        if (auto h = host_.lock())
-            h->Navigate2(id_, url, flags, post, headers);
-    }
-    void SetToolbar(bool on) override { Set(WebHostProperty::Toolbar, on); }
-    void SetMenubar(bool on) override { Set(WebHostProperty::Menubar, on); }
-    void SetStatusbar(bool on) override { Set(WebHostProperty::Statusbar, on); }
-    void SetResizable(bool on) override { Set(WebHostProperty::Resizable, on); }
-    void SetVisible(bool on) override { Set(WebHostProperty::Visible, on); }
-    void SetTop(int y) override { Set(WebHostProperty::Top, y); }
-    void SetLeft(int x) override { Set(WebHostProperty::Left, x); }
-    void SetWidth(int width) override { Set(WebHostProperty::Width, width); }
-    void SetHeight(int height) override { Set(WebHostProperty::Height, height); }
-
-private:
-    void Set(WebHostProperty property, int value) {
-        if (auto h = host_.lock())
-            h->SetProperty(id_, property, value);
-    }
-    std::weak_ptr<LazyWebBrowsers::Host> host_;
-    std::uint32_t id_;
-};
-
 }  // namespace
 
 LazyWebBrowsers::LazyWebBrowsers(Shell& shell, QString hostName)
@@ -513,16 +439,37 @@ LazyWebBrowsers::LazyWebBrowsers(Shell& shell, QString hostName)
 
 LazyWebBrowsers::~LazyWebBrowsers() = default;
 
-std::unique_ptr<WebWindow> LazyWebBrowsers::CreateWebWindow(QWidget* owner) {
+std::unique_ptr<WebWindow> LazyWebBrowsers::CreateWebWindow(NativeWindowId owner) {
     if (!host_->Found())
         return std::make_unique<ShellWebWindow>(shell_);
     return std::make_unique<HostWebWindow>(host_, host_->NewWindow(owner));
 }
 
-std::unique_ptr<BrowserAutomation> LazyWebBrowsers::CreateBrowser() {
-    if (const std::uint32_t id = host_->Found() ? host_->NewBrowser() : 0)
-        return std::make_unique<HostBrowser>(host_, id);
-    return std::make_unique<ShellBrowser>(shell_);
+void LazyWebBrowsers::OpenBrowserWindow(const BrowserWindowRequest& request) {
+    const std::uint32_t id = host_->Found() ? host_->NewBrowser() : 0;
+    if (id == 0) {
+        // The default browser in its place: the address only, without post data, headers or
+        // the window's look.
+        if (!request.Url.empty())
+            shell_.Open(request.Url);
+        return;
+    }
+    // Placed before it loads, shown last, then left to the member: released, it stays open
+    // until the member closes it.
+    Host& h = *host_;
+    if (request.Where) {
+        h.SetProperty(id, WebHostProperty::Top, request.Where->Top);
+        h.SetProperty(id, WebHostProperty::Left, request.Where->Left);
+        h.SetProperty(id, WebHostProperty::Width, request.Where->Width);
+        h.SetProperty(id, WebHostProperty::Height, request.Where->Height);
+    }
+    h.Navigate2(id, request.Url, 0, request.PostData, request.Headers);
+    h.SetProperty(id, WebHostProperty::Toolbar, request.Bars);
+    h.SetProperty(id, WebHostProperty::Menubar, request.Bars);
+    h.SetProperty(id, WebHostProperty::Statusbar, request.Bars);
+    h.SetProperty(id, WebHostProperty::Resizable, request.Resizable);
+    h.SetProperty(id, WebHostProperty::Visible, true);
+    h.Release(id);
 }
 
 void LazyWebBrowsers::SetCopyDataSink(CopyDataSink sink) {

@@ -18,8 +18,8 @@ class Shell;
 // last window closed, or crashed) is started again, and the window made again as it was, the
 // next time one is shown.
 //
-// The host ends when no window of it has been open for IdleTime(); one the program no longer
-// holds but that is still open (a released browser window) keeps it running on its own. When
+// The host ends when no window of it has been open for IdleTime(); a separate browser window,
+// which the program lets go once opened, keeps it running while it is open. When
 // the helper program is missing or cannot be started, pages go to the desktop's default
 // browser through `shell`: addresses only, so a post's data and headers are lost there and
 // pages cannot hand anything back.
@@ -28,8 +28,8 @@ public:
     explicit LazyWebBrowsers(Shell& shell, QString hostName = QStringLiteral("kestrovane-web"));
     ~LazyWebBrowsers() override;
 
-    std::unique_ptr<WebWindow> CreateWebWindow(QWidget* owner) override;
-    std::unique_ptr<BrowserAutomation> CreateBrowser() override;
+    std::unique_ptr<WebWindow> CreateWebWindow(NativeWindowId owner) override;
+    void OpenBrowserWindow(const BrowserWindowRequest& request) override;
     void SetCopyDataSink(CopyDataSink sink) override;
 
     // Whether the helper program was found.

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "core/web/web_pages.h"
+#include "core/web/copy_data_link.h"
 #include "qt/qt_text.h"
 
 namespace kv {

@@ -9,7 +9,7 @@
 #include <QWebEngineHttpRequest>
 #include <QWebEngineView>
 
-#include "core/web/web_pages.h"
+#include "core/web/request_headers.h"
 #include "qt/qt_text.h"
 #include "webhost/WebUnit.h"
 

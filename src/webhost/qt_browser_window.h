@@ -1,10 +1,14 @@
 #pragma once
 
-// The separate browser window driven through BrowserAutomation: a Qt WebEngine window with its
-// own tool, menu and status bars. Part of the web host.
+// The separate browser window: a Qt WebEngine window with its own tool, menu and status bars,
+// set up property by property as the program's messages to the web host say. Part of the web
+// host.
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include <optional>
+#include <string>
 
 #include "core/ports/web_browser.h"
 
@@ -24,23 +28,27 @@ public:
     QLineEdit* Address = nullptr;
 };
 
-class QtBrowserAutomation final : public BrowserAutomation {
+class QtBrowserAutomation final {
 public:
     explicit QtBrowserAutomation(const WebBrowsers::CopyDataSink* sink);
     // A window never made visible goes with the object; a visible one stays open.
-    ~QtBrowserAutomation() override;
+    ~QtBrowserAutomation();
+    QtBrowserAutomation(const QtBrowserAutomation&) = delete;
+    QtBrowserAutomation& operator=(const QtBrowserAutomation&) = delete;
 
+    // `postData` is sent as the exact bytes of a POST; `headers` is header lines, each ended
+    // by CR LF (what follows a zero character is ignored).
     void Navigate2(const std::string& url, int flags, const std::optional<std::string>& postData,
-                   const std::optional<std::string>& headers) override;
-    void SetToolbar(bool on) override;
-    void SetMenubar(bool on) override;
-    void SetStatusbar(bool on) override;
-    void SetResizable(bool on) override;
-    void SetVisible(bool on) override;
-    void SetTop(int y) override;
-    void SetLeft(int x) override;
-    void SetWidth(int width) override;
-    void SetHeight(int height) override;
+                   const std::optional<std::string>& headers);
+    void SetToolbar(bool on);
+    void SetMenubar(bool on);
+    void SetStatusbar(bool on);
+    void SetResizable(bool on);
+    void SetVisible(bool on);
+    void SetTop(int y);
+    void SetLeft(int x);
+    void SetWidth(int width);
+    void SetHeight(int height);
 
     TBrowserWindow* Window() const { return window_; }
 

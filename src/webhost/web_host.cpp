@@ -7,7 +7,7 @@
 #include <QMetaObject>
 #include <QWebEngineUrlScheme>
 
-#include "core/web/web_pages.h"
+#include "core/web/copy_data_link.h"
 
 #include "qt/web_host_channel.h"
 #include "webhost/WebUnit.h"

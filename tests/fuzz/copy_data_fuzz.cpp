@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/messaging/copy_data.h"
-#include "core/web/web_pages.h"
+#include "core/web/copy_data_link.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

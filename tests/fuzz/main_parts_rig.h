@@ -1,13 +1,10 @@
 #pragma once
 
-// The main window's plain-logic parts wired to a real TVANE as the main window wires them, with
-// fake ports and a manual user-interface thread: server lines go through the real receive
-// thread, recognition and hand-over into the real handlers, and state carries from line to
-// line. The window itself (Qt) is replaced by this rig's SessionView and its list of chat
+// The main window's plain-logic parts (MainParts, as the main window makes them) on a real
+// TVANE, with fake ports and a manual user-interface thread: server lines go through the real
+// receive thread, recognition and hand-over into the real handlers, and state carries from line
+// to line. The window itself (Qt) is replaced by this rig's SessionView and its list of chat
 // windows.
-//
-// A new part is a member below, made in Wire() and attached to its event there, as the
-// contact commands are.
 //
 // Once signed in, the member asks for a new group and registers a partner (kMemberGroupName,
 // kMemberPartner), so that the server's "GG:" and "P:" replies meet the state they answer.
@@ -17,6 +14,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,10 +23,9 @@
 #include "core/connection/line_protocol.h"
 #include "core/connection/vane.h"
 #include "core/contacts/contact_commands.h"
-#include "core/contacts/contact_intake.h"
 #include "core/contacts/contact_tree.h"
 #include "core/messaging/message_routing.h"
-#include "core/service/balance_display.h"
+#include "core/service/main_parts.h"
 #include "core/service/sign_in_session.h"
 #include "support/fake_message_boxes.h"
 #include "support/fake_user_add_dialogs.h"
@@ -43,48 +40,24 @@ inline const UserAddValues kMemberPartner{cp949("한국"), "010", "12345678", cp
 class MainPartsRig final : public SessionView {
 public:
     explicit MainPartsRig(std::vector<std::string> serverLines)
-        : socket_(std::make_shared<test::QueuedLineSocket>(std::move(serverLines))) {
-        conn = std::make_unique<TVANE>(ui, [this] { return socket_; });
+        : socket_(std::make_shared<test::QueuedLineSocket>(std::move(serverLines))),
+          parts(std::make_unique<MainParts>(
+              ui, [this] { return socket_; }, *this, boxes,
+              [this](TVANE&) { return std::make_unique<ForwardedDialogs>(dialogs); },
+              MainPartsSinks{[this](const std::string& text) { balanceText = text; },
+                             [this] { DoMessage(); }, [this] { DoActiveMessage(); }})),
+          conn(&parts->Conn()),
+          tree(parts->Tree()),
+          commands(&parts->Commands()) {
         conn->Host = "127.0.0.1";
         conn->Userid = "demo";
         conn->Password = "demo1234";
-        Wire();
     }
 
     ~MainPartsRig() override {
-        // As the main window ends: the parts go before the connection they use.
-        commands.reset();
-        session.reset();
-        conn.reset();
+        // As the main window ends: the parts and their connection before the thread.
+        parts.reset();
         ui->shutdown();
-    }
-
-    // The parts as the main window makes and wires them.
-    void Wire() {
-        session = std::make_unique<SignInSession>(*conn, *this, boxes);
-        conn->OnConnect = [this](TVANE&) { session->DoConnect(); };
-        conn->OnLogin_Ok = [this] { session->DoLogin_Ok(); };
-        conn->OnLogin_NotOk = [this] { session->DoLogin_NotOk(); };
-        conn->OnDisconnect = [this](TVANE&) { session->DoDisconnect(); };
-        conn->OnShutOut = [this] { session->DoShutOut(); };
-
-        contacts = std::make_unique<ContactIntake>(
-            *conn, tree, treeLock,
-            ContactIntakeSinks{[this](bool on) { SetPingTimer(on); },
-                               [this] { session->UpdateLoginState(); }});
-        conn->OnActiveGroupList = [this] { contacts->DoActiveGroupList(); };
-        conn->OnActiveList = [this] { contacts->DoActiveList(); };
-
-        balance = std::make_unique<BalanceDisplay>(
-            *conn, [this](const std::string& text) { balanceText = text; });
-        conn->OnCheckMoney = [this] { balance->DoCheckMoney(); };
-
-        conn->OnMessage = [this] { DoMessage(); };
-        conn->OnActiveMessage = [this] { DoActiveMessage(); };
-
-        commands = std::make_unique<ContactCommands>(*conn, tree, treeLock, boxes, dialogs);
-        conn->OnGroupAdd = [this] { commands->DoGroupAdd(); };
-        conn->OnUserAdd = [this] { commands->DoUserAdd(); };
     }
 
     // Signs in and lets the server's lines run to their end: the last one read, the connection
@@ -122,7 +95,7 @@ public:
             commands->actAddUserExecute();
         }
     }
-    void ClearContactTree() override { contacts->ClearContactTree(); }
+    void ClearContactTree() override { parts->Contacts().ClearContactTree(); }
     void CloseSessionWindows() override { chatWindows.clear(); }
 
     // The main window's routing decisions: a line for an open chat window goes there, else to
@@ -145,14 +118,7 @@ public:
 
     std::shared_ptr<test::ManualUiThread> ui = std::make_shared<test::ManualUiThread>();
     test::FakeMessageBoxes boxes;
-    ContactTree tree;
-    std::mutex treeLock;
-    std::unique_ptr<TVANE> conn;
-    std::unique_ptr<SignInSession> session;
-    std::unique_ptr<ContactIntake> contacts;
-    std::unique_ptr<BalanceDisplay> balance;
     test::FakeUserAddDialogs dialogs;
-    std::unique_ptr<ContactCommands> commands;
     bool memberActed = false;
 
     std::string stateCaption;
@@ -161,7 +127,24 @@ public:
     std::set<std::string> chatWindows;  // ports of the open chat windows
 
 private:
+    // The parts own their dialogs; the rig keeps its fake to script the answers.
+    struct ForwardedDialogs final : UserAddDialogs {
+        explicit ForwardedDialogs(UserAddDialogs& to) : to(to) {}
+        std::optional<UserAddValues> AddPartner() override { return to.AddPartner(); }
+        std::optional<UserAddValues> PartnerDetails(const ABuddy& partner) override {
+            return to.PartnerDetails(partner);
+        }
+        void ConfirmPartner(const UserAddValues& pending) override { to.ConfirmPartner(pending); }
+        UserAddDialogs& to;
+    };
+
     std::shared_ptr<test::QueuedLineSocket> socket_;
+
+public:
+    std::unique_ptr<MainParts> parts;
+    TVANE* conn;
+    ContactTree& tree;
+    ContactCommands* commands;
 };
 
 }  // namespace kv::fuzz

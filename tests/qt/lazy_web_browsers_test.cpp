@@ -56,7 +56,7 @@ private slots:
     void windowsAreMadeAsDescribedAndComeBackAfterTheHostWentAway() {
         kv::test::FakeShell shell;
         kv::LazyWebBrowsers web(shell, QStringLiteral("fake_web_host"));
-        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(nullptr);
+        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(0);
         w->SetCaption("A");
         w->SetSize(550, 430);
         QCOMPARE(web.HostProcessId(), -1L);  // nothing starts before a page is shown
@@ -99,6 +99,39 @@ private slots:
         QVERIFY(shell.opened.empty());
     }
 
+    void aBrowserWindowIsPlacedBeforeItLoadsShownLastThenLetGo() {
+        kv::test::FakeShell shell;
+        kv::LazyWebBrowsers web(shell, QStringLiteral("fake_web_host"));
+        kv::BrowserWindowRequest request;
+        request.Url = "http://x/pay";
+        request.PostData = "a=1";
+        request.Headers = "H: v";
+        request.Bars = false;
+        request.Where = kv::BrowserWindowRequest::Place{300, 200, 520, 400};
+        web.OpenBrowserWindow(request);
+        const long host = web.HostProcessId();
+        QVERIFY(host > 0);
+        const auto set = [](kv::WebHostProperty property, int value) {
+            return cmd(Op::SetProperty, "1 " + std::to_string(static_cast<int>(property)) + " " +
+                                            std::to_string(value) + " |");
+        };
+        using P = kv::WebHostProperty;
+        const std::vector<std::string> told{cmd(Op::CreateBrowser, "1 |"),
+                                            set(P::Top, 200),
+                                            set(P::Left, 300),
+                                            set(P::Width, 520),
+                                            set(P::Height, 400),
+                                            cmd(Op::Navigate2, "1 0 | http://x/pay a=1 H: v"),
+                                            set(P::Toolbar, 0),
+                                            set(P::Menubar, 0),
+                                            set(P::Statusbar, 0),
+                                            set(P::Resizable, 1),
+                                            set(P::Visible, 1),
+                                            cmd(Op::Release, "1 |")};
+        QTRY_COMPARE(commands(log, host), told);
+        QVERIFY(shell.opened.empty());
+    }
+
     void theHostEndsOnceNoWindowIsOpenAndHandsTextsBack() {
         kv::test::FakeShell shell;
         kv::LazyWebBrowsers web(shell, QStringLiteral("fake_web_host"));
@@ -106,19 +139,18 @@ private slots:
         std::vector<std::pair<std::uint32_t, std::string>> handed;
         web.SetCopyDataSink(
             [&](std::uint32_t kind, const std::string& text) { handed.emplace_back(kind, text); });
-        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(nullptr);
+        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(0);
         w->ShowWindow();
         const long host = web.HostProcessId();
         w->Navigate("fake:copy/hello");
         QTRY_COMPARE(handed.size(), std::size_t{1});
         QCOMPARE(handed[0], (std::pair<std::uint32_t, std::string>{0, "hello"}));
 
-        // A released browser window that is open keeps the host running until it is closed.
-        {
-            std::unique_ptr<kv::BrowserAutomation> b = web.CreateBrowser();
-            b->SetVisible(true);
-            b->Navigate2("fake:closed", 0, std::nullopt, std::nullopt);
-        }
+        // A separate browser window, let go of once opened, keeps the host running until it
+        // is closed.
+        kv::BrowserWindowRequest closing;
+        closing.Url = "fake:closed";
+        web.OpenBrowserWindow(closing);
         w->Close();
         QCOMPARE(web.HostProcessId(), host);  // the browser window is open yet
         QTRY_COMPARE(web.HostProcessId(), -1L);
@@ -138,7 +170,7 @@ private slots:
     void aHostSpeakingNonsenseIsEndedAndTheNextPageStartsAnother() {
         kv::test::FakeShell shell;
         kv::LazyWebBrowsers web(shell, QStringLiteral("fake_web_host"));
-        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(nullptr);
+        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(0);
         w->ShowWindow();
         const long host = web.HostProcessId();
         w->Navigate("fake:garbage");
@@ -159,7 +191,7 @@ private slots:
         kv::test::FakeShell shell;
         kv::LazyWebBrowsers web(shell, QStringLiteral("broken_host"));
         QVERIFY(web.HostFound());
-        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(nullptr);
+        std::unique_ptr<kv::WebWindow> w = web.CreateWebWindow(0);
         w->ShowWindow();
         w->Navigate("http://x/help");
         QCOMPARE(web.HostProcessId(), -1L);

@@ -1,7 +1,8 @@
 #pragma once
 
-// WebBrowsers for tests: records every window and browser made and every call on them, in
-// order, as text ("caption:...", "size:550x430", "show", "navigate:URL", "close").
+// WebBrowsers for tests: records every embedded window made and every call on it, in order, as
+// text ("caption:...", "size:550x430", "show", "navigate:URL", "close"), and every separate
+// browser window opened.
 
 #include <memory>
 #include <string>
@@ -16,7 +17,7 @@ public:
     struct Log {
         std::vector<std::string> calls;
         bool destroyed = false;
-        QWidget* owner = nullptr;
+        NativeWindowId owner = 0;
     };
 
     class Window final : public WebWindow {
@@ -35,53 +36,21 @@ public:
         std::shared_ptr<Log> log_;
     };
 
-    class Browser final : public BrowserAutomation {
-    public:
-        explicit Browser(std::shared_ptr<Log> log) : log_(std::move(log)) {}
-        ~Browser() override { log_->destroyed = true; }
-        void Navigate2(const std::string& url, int flags, const std::optional<std::string>& post,
-                       const std::optional<std::string>& headers) override {
-            log_->calls.push_back("Navigate2:" + url + "|" + std::to_string(flags) + "|" +
-                                  (post ? *post : "(none)") + "|" +
-                                  (headers ? *headers : "(none)"));
-        }
-        void SetToolbar(bool on) override { flag("Toolbar", on); }
-        void SetMenubar(bool on) override { flag("Menubar", on); }
-        void SetStatusbar(bool on) override { flag("Statusbar", on); }
-        void SetResizable(bool on) override { flag("Resizable", on); }
-        void SetVisible(bool on) override { flag("Visible", on); }
-        void SetTop(int v) override { number("Top", v); }
-        void SetLeft(int v) override { number("Left", v); }
-        void SetWidth(int v) override { number("Width", v); }
-        void SetHeight(int v) override { number("Height", v); }
-
-    private:
-        void flag(const char* name, bool on) {
-            log_->calls.push_back(std::string(name) + "=" + (on ? "true" : "false"));
-        }
-        void number(const char* name, int v) {
-            log_->calls.push_back(std::string(name) + "=" + std::to_string(v));
-        }
-        std::shared_ptr<Log> log_;
-    };
-
-    std::unique_ptr<WebWindow> CreateWebWindow(QWidget* owner) override {
+    std::unique_ptr<WebWindow> CreateWebWindow(NativeWindowId owner) override {
         windows.push_back(std::make_shared<Log>());
         windows.back()->owner = owner;
         return std::make_unique<Window>(windows.back());
     }
-    std::unique_ptr<BrowserAutomation> CreateBrowser() override {
-        if (noBrowser)
-            return nullptr;
-        browsers.push_back(std::make_shared<Log>());
-        return std::make_unique<Browser>(browsers.back());
+    void OpenBrowserWindow(const BrowserWindowRequest& request) override {
+        if (!noBrowser)
+            browsers.push_back(request);
     }
     void SetCopyDataSink(CopyDataSink s) override { sink = std::move(s); }
 
     std::vector<std::shared_ptr<Log>> windows;
-    std::vector<std::shared_ptr<Log>> browsers;
+    std::vector<BrowserWindowRequest> browsers;
     CopyDataSink sink;
-    bool noBrowser = false;
+    bool noBrowser = false;  // no browser can be opened: nothing happens
 };
 
 }  // namespace kv::test

@@ -18,7 +18,8 @@
 #include <memory>
 #include <mutex>
 
-#include "core/web/web_pages.h"
+#include "core/web/page_addresses.h"
+#include "core/web/page_windows.h"
 #include "devserver/account_data.h"
 #include "devserver/account_store.h"
 #include "devserver/http_server.h"
@@ -125,8 +126,8 @@ private slots:
         kv::LazyWebBrowsers web(shell, QStringLiteral("kestrovane-no-such-helper"));
         QVERIFY(!web.HostFound());
         std::unique_ptr<kv::WebWindow> window;
-        kv::OpenWebWindow(web, window, nullptr, {"Help", 550, 430, true}, "http://h/help");
-        kv::OpenWebWindow(web, window, nullptr, {"Help", 550, 430, true}, "http://h/help");
+        kv::OpenWebWindow(web, window, 0, {"Help", 550, 430, true}, "http://h/help");
+        kv::OpenWebWindow(web, window, 0, {"Help", 550, 430, true}, "http://h/help");
         kv::OpenPaymentWindow(web, "http://h", "demo");
         kv::OpenReservedWindow(web, "http://h", "demo", 10, 10);
         QCOMPARE(shell.opened,
@@ -248,7 +249,7 @@ private slots:
         std::unique_ptr<kv::WebWindow> window;
         const kv::WebWindowLook help{kv::HelpWindowCaption(), 550, 430, true};
         const std::string helpPage = kv::HelpPageURL(pages.root(), "demo");
-        kv::OpenWebWindow(web, window, nullptr, help, helpPage);
+        kv::OpenWebWindow(web, window, 0, help, helpPage);
         const long first = web.HostProcessId();
         QVERIFY(first > 0);
         if (!QTest::qWaitFor([&] { return pages.count("/messenger/znewhelp.asp") == 1; }, 60000))

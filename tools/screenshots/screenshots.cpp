@@ -205,11 +205,11 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents();
         ok &= save(form, out, "main-signed-out.png");
 
-        form.Conn().SetState(1);
+        form.Conn().SetState(kv::ConnectionState::SigningIn);
         form.Session().UpdateLoginState();
         QCoreApplication::processEvents();
         ok &= save(form, out, "main-signing-in.png");
-        form.Conn().SetState(0);
+        form.Conn().SetState(kv::ConnectionState::Closed);
 
         // Signed in to the dev server's demo account, in this process.
         kv::devserver::AccountStore store(kv::devserver::loadAccounts(KV_DEVSERVER_DEMO_DATA));
@@ -253,7 +253,6 @@ int main(int argc, char** argv) {
         ok &= save(options, out, "options-dialog.png");
 
         kv::TAboutForm about(shell, "http://127.0.0.1:8080", &form);
-        about.spSkinStdLabel1->setText(QStringLiteral("케스트로바네 - 1.0.1.2"));
         about.show();
         QCoreApplication::processEvents();
         ok &= save(about, out, "about-box.png");

@@ -1,9 +1,9 @@
 #pragma once
 
-// Ports: the service's web pages, shown in the program's own browser windows or handed to a
-// separate browser window driven property by property. Texts are CP949, as in the logic.
+// Ports: the service's web pages, shown in the program's own browser windows or in a separate
+// browser window. Texts are CP949, as in the logic.
 //
-// Everything here runs on the user-interface thread. Both kinds of browser are optional
+// Everything here runs on the user-interface thread. Both kinds of window are optional
 // platform services: where no browser engine is at hand they fall back to the desktop's
 // default browser, and their failures are never reported to the member.
 
@@ -13,9 +13,11 @@
 #include <optional>
 #include <string>
 
-class QWidget;
-
 namespace kv {
+
+// A window of the program's as the platform names it (an X window id, a window handle), for
+// the page windows that stay above it; 0: none.
+using NativeWindowId = std::int64_t;
 
 // An embedded browser window (TWebForm): created once per caller and reused; its caller owns
 // it and destroys it when its own window goes.
@@ -33,26 +35,23 @@ public:
     virtual void Close() = 0;
 };
 
-// A separate browser window driven like an automation object: properties set one by one and a
-// navigation that may carry post data and extra headers. Releasing the object leaves the
-// window open on its own.
-class BrowserAutomation {
-public:
-    virtual ~BrowserAutomation() = default;
-    // `postData` is sent as the exact bytes of a POST; `headers` is header lines, each ended
-    // by CR LF (what follows a zero character is ignored).
-    virtual void Navigate2(const std::string& url, int flags,
-                           const std::optional<std::string>& postData,
-                           const std::optional<std::string>& headers) = 0;
-    virtual void SetToolbar(bool on) = 0;
-    virtual void SetMenubar(bool on) = 0;
-    virtual void SetStatusbar(bool on) = 0;
-    virtual void SetResizable(bool on) = 0;
-    virtual void SetVisible(bool on) = 0;
-    virtual void SetTop(int y) = 0;
-    virtual void SetLeft(int x) = 0;
-    virtual void SetWidth(int width) = 0;
-    virtual void SetHeight(int height) = 0;
+// A separate browser window: opened once with all it needs, then left to the member.
+struct BrowserWindowRequest {
+    struct Place {
+        int Left = 0;
+        int Top = 0;
+        int Width = 0;
+        int Height = 0;
+        bool operator==(const Place&) const = default;
+    };
+    std::string Url;
+    std::optional<std::string> PostData;  // sent as the exact bytes of a POST
+    // Extra header lines, each ended by CR LF (what follows a zero character is ignored).
+    std::optional<std::string> Headers;
+    bool Bars = true;  // tool, menu and status bars
+    bool Resizable = true;
+    std::optional<Place> Where;  // nothing: where the browser puts it
+    bool operator==(const BrowserWindowRequest&) const = default;
 };
 
 // Where browser windows come from.
@@ -62,10 +61,10 @@ public:
     using CopyDataSink = std::function<void(std::uint32_t kind, const std::string& text)>;
 
     virtual ~WebBrowsers() = default;
-    // Never null. `owner` (may be null) keeps the window above it and must outlive it.
-    virtual std::unique_ptr<WebWindow> CreateWebWindow(QWidget* owner) = 0;
-    // Null when no browser can be opened.
-    virtual std::unique_ptr<BrowserAutomation> CreateBrowser() = 0;
+    // Never null. The window stays above `owner`.
+    virtual std::unique_ptr<WebWindow> CreateWebWindow(NativeWindowId owner) = 0;
+    // Nothing happens when no browser can be opened.
+    virtual void OpenBrowserWindow(const BrowserWindowRequest& request) = 0;
     // Where pages' copy-data links go; an empty sink drops them.
     virtual void SetCopyDataSink(CopyDataSink sink) = 0;
 };

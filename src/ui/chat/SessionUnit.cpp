@@ -28,8 +28,10 @@
 #include "core/posix/atomic_file.h"
 #include "core/service/service_addresses.h"
 #include "core/service/settings_store.h"
-#include "core/web/web_pages.h"
+#include "core/web/page_addresses.h"
+#include "core/web/page_windows.h"
 #include "qt/edge_snapper.h"
+#include "qt/native_window.h"
 #include "qt/qt_text.h"
 #include "qt/widgets/send_memo.h"
 #include "ui/chat/chat_log_view.h"
@@ -83,11 +85,13 @@ void TSessionForm::BuildMenus() {
     file->addSeparator();
     file->addAction(actClose);
     QMenu* help = menuBar()->addMenu(QStringLiteral("도움말(&H)"));
-    if (FServices.actHelp)
-        help->addAction(FServices.actHelp);
-    help->addSeparator();
-    if (FServices.actAbout)
-        help->addAction(FServices.actAbout);
+    if (FServices.host) {
+        actHelp = help->addAction(QStringLiteral("도움말(&H)"));
+        connect(actHelp, &QAction::triggered, this, [this] { FServices.host->Help(); });
+        help->addSeparator();
+        actAbout = help->addAction(QStringLiteral("케스트로바네에 대하여...(&A)"));
+        connect(actAbout, &QAction::triggered, this, [this] { FServices.host->About(); });
+    }
 }
 
 void TSessionForm::BuildFrame() {
@@ -188,18 +192,21 @@ void TSessionForm::FormDestroy() {
 }
 
 void TSessionForm::LoadWindowPos() {
-    if (!FServices.registry)
+    if (!FServices.host)
         return;
-    const WindowBounds b = ReadChatBounds(*FServices.registry);
+    const std::optional<WindowBounds> bounds = FServices.host->ChatWindowBounds();
+    if (!bounds)
+        return;
+    const WindowBounds& b = *bounds;
     move(b.Left, b.Top);
     resize(b.Width, b.Height);
 }
 
 void TSessionForm::SaveWindowPos() {
-    if (!FServices.registry)
+    if (!FServices.host)
         return;
     const QRect frame = frameGeometry();
-    WriteChatBounds(*FServices.registry, {frame.top(), frame.left(), width(), height()});
+    FServices.host->SaveChatWindowBounds({frame.top(), frame.left(), width(), height()});
 }
 
 void TSessionForm::SetPartner(const std::string& nickName, const std::string& phone,
@@ -255,8 +262,8 @@ void TSessionForm::Button1Click() {
     if (conn.CashCount <= -10) {
         FServices.boxes->Show(cp949("충전건수가 부족합니다. 충전을 하시고 사용 하십시오"),
                               MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
-        if (FServices.actMoney)
-            FServices.actMoney->trigger();
+        if (FServices.host)
+            FServices.host->Charge();
         return;
     }
     const std::string text(trimBytes(SendText->Cp949Text()));
@@ -282,7 +289,8 @@ void TSessionForm::ImtBtnClick() {
     if (!FServices.web || !FServices.conn)
         return;
     // The page hands the chosen emoticon back through copy-data with this window's port.
-    OpenWebWindow(*FServices.web, EmoticonWebForm, this, {EmoticonWindowCaption(), 550, 430, false},
+    OpenWebWindow(*FServices.web, EmoticonWebForm, NativeWindowOf(this),
+                  {EmoticonWindowCaption(), 550, 430, false},
                   EmoticonPageURL(ServiceWebRoot(), FServices.conn->Userid, FLGN->UserPort));
 }
 

@@ -12,9 +12,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/messaging/chat_log.h"
+#include "core/service/settings_store.h"
 
 class QAction;
 class QLabel;
@@ -26,7 +28,6 @@ namespace kv {
 
 class MediaPlayer;
 class MessageBoxes;
-class Registry;
 class TChatLogView;
 class TMSNPopUp;
 class TSendMemo;
@@ -42,16 +43,26 @@ struct TLGN {
     std::string Msg;  // kept for the record's shape; nothing uses it
 };
 
+// What a chat window asks of the program around it: the main window's commands it offers, and
+// the one position that every chat window shares.
+class ChatHost {
+public:
+    virtual ~ChatHost() = default;
+    virtual void Charge() = 0;  // "충전하기": the payment page
+    virtual void Help() = 0;    // the help page
+    virtual void About() = 0;   // the about box
+    // Nothing: the windows open where the desktop puts them, and their position is not kept.
+    virtual std::optional<WindowBounds> ChatWindowBounds() const = 0;
+    virtual void SaveChatWindowBounds(const WindowBounds& bounds) = 0;
+};
+
 // What a chat window works with; all of it outlives the window.
 struct SessionServices {
     TVANE* conn = nullptr;
     MessageBoxes* boxes = nullptr;
     MediaPlayer* player = nullptr;  // may be null: no alarm sound
-    Registry* registry = nullptr;   // the shared chat window position
-    QAction* actMoney = nullptr;    // the main window's actions
-    QAction* actHelp = nullptr;
-    QAction* actAbout = nullptr;
-    WebBrowsers* web = nullptr;  // the emoticon page's window; null: none
+    ChatHost* host = nullptr;       // may be null: no commands of the main window, no position
+    WebBrowsers* web = nullptr;     // the emoticon page's window; null: none
 };
 
 class TSessionForm final : public QMainWindow {
@@ -91,6 +102,8 @@ public:
     TMSNPopUp* MSNPopUp = nullptr;
     QAction* actSave = nullptr;
     QAction* actClose = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actAbout = nullptr;
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -4,8 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "core/base/CommonUnit.h"
 #include "core/ports/shell.h"
-#include "core/web/web_pages.h"
+#include "core/web/page_windows.h"
 #include "qt/logo.h"
 #include "qt/widgets/link_label.h"
 
@@ -31,15 +32,16 @@ TAboutForm::TAboutForm(Shell& shell, std::string serviceWebRoot, QWidget* owner)
     spSkinLinkImage1->setAccessibleName(QStringLiteral("케스트로바네 홈페이지"));
     connect(spSkinLinkImage1, &LinkLabel::clicked, this, [this] { spSkinLinkImage1Click(); });
 
-    // The labels keep their places but reach to the right edge, so that a longer text set by
-    // the caller (the version line) is not cut.
+    // The labels keep their places but reach to the right edge, so that a longer version line
+    // is not cut.
     auto label = [this](const QString& text, int top) {
         auto* l = new QLabel(text, this);
         l->setGeometry(8, top, width() - 16, l->sizeHint().height());
         return l;
     };
     spSkinStdLabel3 = label(QStringLiteral("Kestrovane Messenger"), 80);
-    spSkinStdLabel1 = label(QStringLiteral("케스트로바네"), 104);
+    spSkinStdLabel1 =
+        label(QStringLiteral("케스트로바네 - ") + QString::fromLatin1(kProgramVersion), 104);
     spSkinStdLabel2 =
         label(QStringLiteral("Copyright © 케스트로바네 개발팀. 모든 권리 보유."), 128);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// TAboutForm: the about box. Its caller sets the version line, shows it modally and frees it.
+// TAboutForm: the about box with the program's version. Its caller shows it modally and frees it.
 
 #include <QDialog>
 

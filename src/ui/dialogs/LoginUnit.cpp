@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "core/ports/shell.h"
+#include "core/web/page_addresses.h"
 #include "qt/qt_text.h"
 #include "qt/widgets/bottom_line.h"
 #include "qt/widgets/link_label.h"
@@ -97,6 +98,19 @@ TLogin::TLogin(Shell& shell, std::string serviceWebRoot, QWidget* owner)
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void TLogin::SetValues(const LoginValues& values) {
+    AutoLogin->setChecked(values.AutoLogin);
+    Userid->setText(fromCp949(values.UserId));
+    savepassword->setChecked(values.SavePassword);
+    if (values.SavePassword)
+        Password->setText(fromCp949(values.Password));
+}
+
+LoginValues TLogin::Values() const {
+    return {toCp949(Userid->text()).value_or(""), toCp949(Password->text()).value_or(""),
+            AutoLogin->isChecked(), savepassword->isChecked()};
+}
+
 bool TLogin::LongEnough(const QString& text) {
     const auto bytes = cp949Length(text);
     return bytes && *bytes > 2;
@@ -154,11 +168,11 @@ void TLogin::AutoLoginClick() {
 }
 
 void TLogin::NewMemberClick() {
-    FShell.Open(FWebRoot + "/zuserform.asp");
+    FShell.Open(SignUpPageURL(FWebRoot));
 }
 
 void TLogin::FindMemberClick() {
-    FShell.Open(FWebRoot + "/zuserchk.asp");
+    FShell.Open(LookupPageURL(FWebRoot));
 }
 
 }  // namespace kv

@@ -17,6 +17,15 @@ namespace kv {
 class LinkLabel;
 class Shell;
 
+// What the dialog shows and gives back (texts in CP949).
+struct LoginValues {
+    std::string UserId;
+    std::string Password;  // empty unless the password is saved
+    bool AutoLogin = false;
+    bool SavePassword = false;
+    bool operator==(const LoginValues&) const = default;
+};
+
 class TLogin : public QDialog {
     Q_OBJECT
 public:
@@ -33,6 +42,10 @@ public:
     LinkLabel* FindMember;
     QPushButton* btnOK;
     QPushButton* Button2;
+
+    void SetValues(const LoginValues& values);
+    // The boxes accept only what CP949 holds, so their texts always convert.
+    LoginValues Values() const;
 
     // A text is long enough when it is longer than 2 bytes in CP949.
     static bool LongEnough(const QString& text);

@@ -12,7 +12,9 @@
 #include "core/ports/message_boxes.h"
 #include "core/ports/web_browser.h"
 #include "core/service/settings_store.h"
-#include "core/web/web_pages.h"
+#include "core/web/page_addresses.h"
+#include "core/web/page_windows.h"
+#include "qt/native_window.h"
 #include "qt/qt_text.h"
 
 namespace kv {
@@ -92,6 +94,21 @@ void TOptionForm::done(int result) {
     QDialog::done(result);
 }
 
+void TOptionForm::SetValues(const OptionValues& values) {
+    autorun->setChecked(values.Autorun);
+    autologin->setChecked(values.AutoLogin);
+    alram->setChecked(values.Alram);
+    alramfile->setText(fromCp949(values.AlramFile));
+    alramrepeat->setChecked(values.Alramrepeat);
+    FAlramFile = values.AlramFile;
+}
+
+OptionValues TOptionForm::Values() const {
+    // Filled from CP949 texts only, so the conversion holds.
+    return {autorun->isChecked(), autologin->isChecked(), alram->isChecked(),
+            toCp949(alramfile->text()).value_or(FAlramFile), alramrepeat->isChecked()};
+}
+
 void TOptionForm::FormActivate() {
     alramClick();
 }
@@ -107,7 +124,8 @@ void TOptionForm::alramClick() {
 void TOptionForm::alrambtnClick() {
     if (!FServices.web)
         return;
-    OpenWebWindow(*FServices.web, BellWebForm, this, {RingToneWindowCaption(), 550, 430, true},
+    OpenWebWindow(*FServices.web, BellWebForm, NativeWindowOf(this),
+                  {RingToneWindowCaption(), 550, 430, true},
                   RingTonePageURL(FServices.webRoot, FServices.userId));
 }
 

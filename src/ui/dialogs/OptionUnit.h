@@ -1,7 +1,7 @@
 #pragma once
 
 // TOptionForm: the modal dialog for auto-run, auto-login and the alarm sound. The main window
-// fills it from its settings fields and reads them back on OK; the dialog itself previews and
+// gives it the settings' values and takes them back on OK; the dialog itself previews and
 // stops the alarm sound on the main window's player and opens the ring-tone page, whose choice
 // comes back into `alramfile` through the copy-data entry. Runs on the user-interface thread.
 
@@ -32,6 +32,16 @@ struct OptionServices {
     std::string userId;  // CP949, the signed-in member's
 };
 
+// What the dialog shows and gives back (the file name in CP949).
+struct OptionValues {
+    bool Autorun = false;
+    bool AutoLogin = false;
+    bool Alram = false;
+    std::string AlramFile;
+    bool Alramrepeat = false;
+    bool operator==(const OptionValues&) const = default;
+};
+
 class TOptionForm final : public QDialog {
     Q_OBJECT
 public:
@@ -51,6 +61,9 @@ public:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
 
+    void SetValues(const OptionValues& values);
+    OptionValues Values() const;
+
     // The ring-tone window, while one exists.
     std::unique_ptr<WebWindow> BellWebForm;
 
@@ -68,6 +81,7 @@ protected:
 
 private:
     OptionServices FServices;
+    std::string FAlramFile;  // as given, kept should the box hold what CP949 cannot
 };
 
 }  // namespace kv

@@ -25,7 +25,9 @@
 #include "core/ports/message_boxes.h"
 #include "core/ports/web_browser.h"
 #include "core/service/service_addresses.h"
-#include "core/web/web_pages.h"
+#include "core/web/page_addresses.h"
+#include "core/web/page_windows.h"
+#include "qt/native_window.h"
 #include "qt/qt_text.h"
 #include "qt/widgets/send_memo.h"
 
@@ -360,7 +362,7 @@ void TGroupSend::Button3Click() {
     if (!FServices.web || !FServices.conn)
         return;
     // The page hands the chosen emoticon back through copy-data with port "0".
-    OpenWebWindow(*FServices.web, GroupEmoticonWebForm, this,
+    OpenWebWindow(*FServices.web, GroupEmoticonWebForm, NativeWindowOf(this),
                   {EmoticonWindowCaption(), 550, 430, false},
                   EmoticonPageURL(ServiceWebRoot(), FServices.conn->Userid, "0"));
 }

@@ -2,16 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QLineEdit>
-
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -19,17 +14,15 @@
 #include <QWindow>
 
 #include "core/base/cp949.h"
-#include "core/connection/line_protocol.h"
-#include "core/messaging/message_routing.h"
 #include "core/ports/message_boxes.h"
 #include "core/ports/notification_area.h"
-#include "core/ports/shell.h"
 #include "core/service/service_addresses.h"
 #include "core/service/update_check.h"
-#include "core/web/web_pages.h"
-#include "qt/copy_data_server.h"
+#include "core/web/page_addresses.h"
+#include "core/web/page_windows.h"
 #include "qt/edge_snapper.h"
 #include "qt/logo.h"
+#include "qt/native_window.h"
 #include "qt/qt_text.h"
 #include "qt/widgets/send_memo.h"
 #include "ui/chat/SessionUnit.h"
@@ -39,6 +32,8 @@
 #include "ui/dialogs/LoginUnit.h"
 #include "ui/dialogs/OptionUnit.h"
 #include "ui/group_send/GroupSendUnit.h"
+#include "ui/main/chat_windows.h"
+#include "ui/main/copy_data_entry.h"
 
 namespace kv {
 
@@ -105,23 +100,23 @@ void TMainForm::BuildActions() {
         connect(action, &QAction::triggered, this, handler);
     };
     make(actLogin, "로그인(&I)", [this] { actLoginExecute(); });
-    make(actLogout, "로그아웃(&N)", [this] { FSession->actLogoutExecute(); });
+    make(actLogout, "로그아웃(&N)", [this] { Session().actLogoutExecute(); });
     make(actMoney, "충전하기(&M)", [this] { actMoneyExecute(); });
     make(actOption, "옵션(&O)", [this] { actOptionExecute(); });
     make(actExit, "종료(&X)", [this] { actExitExecute(); });
     make(actSendText, "메시지 보내기(&S)", [this] { actSendTextExecute(); });
     // The contact commands act on the tree's selected node as it is when they run.
     auto selected = [this] { return TVuserlist ? TVuserlist->Selected() : nullptr; };
-    make(actAddUser, "대화상대 추가(&A)", [this] { FCommands->actAddUserExecute(); });
+    make(actAddUser, "대화상대 추가(&A)", [this] { FParts->Commands().actAddUserExecute(); });
     make(actMemberInfo, "대화상대 등록정보(&R)",
-         [this, selected] { FCommands->actMemberInfoExecute(selected()); });
+         [this, selected] { FParts->Commands().actMemberInfoExecute(selected()); });
     make(actDeleteUser, "대화상대 삭제(&D)",
-         [this, selected] { FCommands->actDeleteUserExecute(selected()); });
-    make(actNewGroup, "새 그룹 만들기(&N)", [this] { FCommands->actNewGroupExecute(); });
+         [this, selected] { FParts->Commands().actDeleteUserExecute(selected()); });
+    make(actNewGroup, "새 그룹 만들기(&N)", [this] { FParts->Commands().actNewGroupExecute(); });
     make(actRenameGroup, "그룹이름 바꾸기(&R)",
-         [this, selected] { FCommands->actRenameGroupExecute(selected()); });
+         [this, selected] { FParts->Commands().actRenameGroupExecute(selected()); });
     make(actDeleteGroup, "그룹 삭제(&D)",
-         [this, selected] { FCommands->actDeleteGroupExecute(selected()); });
+         [this, selected] { FParts->Commands().actDeleteGroupExecute(selected()); });
     make(actGroupSend, "그룹전송(&G)", [this] { actGroupSendExecute(); });
     make(actHelp, "도움말(&H)", [this] { actHelpExecute(); });
     make(actAbout, "케스트로바네에 대하여...(&A)", [this] { actAboutExecute(); });
@@ -232,7 +227,7 @@ void TMainForm::BuildFrame() {
 
     PingTimer = new QTimer(this);
     PingTimer->setInterval(5000);
-    connect(PingTimer, &QTimer::timeout, this, [this] { FSession->PingTimerTimer(); });
+    connect(PingTimer, &QTimer::timeout, this, [this] { Session().PingTimerTimer(); });
 }
 
 void TMainForm::BuildTray() {
@@ -261,56 +256,52 @@ void TMainForm::TrayChanged() {
 }
 
 void TMainForm::FormCreate() {
-    FConn = std::make_unique<TVANE>(FServices.ui, FServices.sockets);
-    FSession = std::make_unique<SignInSession>(*FConn, *this, *FServices.boxes);
-    FConn->OnConnect = [this](TVANE&) { FSession->DoConnect(); };
-    FConn->OnLogin_Ok = [this] { FSession->DoLogin_Ok(); };
-    FConn->OnLogin_NotOk = [this] { FSession->DoLogin_NotOk(); };
-    FConn->OnDisconnect = [this](TVANE&) { FSession->DoDisconnect(); };
-    FConn->OnShutOut = [this] { FSession->DoShutOut(); };
+    FParts = std::make_unique<MainParts>(
+        FServices.ui, FServices.sockets, *this, *FServices.boxes,
+        [this](TVANE& conn) { return std::make_unique<QtUserAddDialogs>(conn, this); },
+        MainPartsSinks{
+            [this](const std::string& text) { spSkinStatusPanel1->setText(fromCp949(text)); },
+            [this] { DoMessage(); }, [this] { DoActiveMessage(); }});
+    ChatWindowsServices chats;
+    chats.conn = &Conn();
+    chats.boxes = FServices.boxes;
+    chats.player = FServices.player;
+    chats.registry = FServices.registry;
+    chats.web = FServices.web;
+    chats.tree = &Tree();
+    chats.charge = [this] { actMoney->trigger(); };
+    chats.help = [this] { actHelp->trigger(); };
+    chats.about = [this] { actAbout->trigger(); };
+    FChats = std::make_unique<ChatWindows>(std::move(chats));
+    FCopyData = std::make_unique<CopyDataEntry>(*FChats, this);
 
-    FTree = std::make_unique<ContactTree>();
-    FContacts = std::make_unique<ContactIntake>(
-        *FConn, *FTree, FTreeLock,
-        ContactIntakeSinks{[this](bool on) { SetPingTimer(on); },
-                           [this] { FSession->UpdateLoginState(); }});
-    FBalance = std::make_unique<BalanceDisplay>(
-        *FConn, [this](const std::string& text) { spSkinStatusPanel1->setText(fromCp949(text)); });
-    TVuserlist = new kv::TVuserlist(*FTree, TVuserlistArea);
+    TVuserlist = new kv::TVuserlist(Tree(), TVuserlistArea);
     TVuserlistArea->layout()->addWidget(TVuserlist);
     TVuserlist->OnDblClick = [this] { actSendTextExecute(); };
-    FUserAddDialogs = std::make_unique<QtUserAddDialogs>(*FConn, this);
-    FCommands = std::make_unique<ContactCommands>(*FConn, *FTree, FTreeLock, *FServices.boxes,
-                                                  *FUserAddDialogs);
     TVuserlist->OnMouseUp = [this](Qt::MouseButton button, const QPoint& pos) {
         TVuserlistMouseUp(button, pos);
     };
     TVuserlist->OnDragOver = [this](const QPoint& pos) {
-        return FCommands->TVuserlistDragOver(TVuserlist->Selected(), TVuserlist->HitTest(pos).node);
+        return FParts->Commands().TVuserlistDragOver(TVuserlist->Selected(),
+                                                     TVuserlist->HitTest(pos).node);
     };
     TVuserlist->OnDragDrop = [this](const QPoint& pos) {
-        FCommands->TVuserlistDragDrop(TVuserlist->Selected(), TVuserlist->HitTest(pos).node);
+        FParts->Commands().TVuserlistDragDrop(TVuserlist->Selected(),
+                                              TVuserlist->HitTest(pos).node);
     };
-    FConn->OnGroupAdd = [this] { FCommands->DoGroupAdd(); };
-    FConn->OnUserAdd = [this] { FCommands->DoUserAdd(); };
     // Tab never reaches the tree, so it holds the focus from the start: the arrow keys and the
     // menus' contact commands work without a mouse.
     TVuserlist->setFocus();
     if (FServices.tray)
         FServices.tray->OnChanged = [this] { TrayChanged(); };
-    FConn->OnActiveGroupList = [this] { FContacts->DoActiveGroupList(); };
-    FConn->OnActiveList = [this] { FContacts->DoActiveList(); };
-    FConn->OnCheckMoney = [this] { FBalance->DoCheckMoney(); };
-    FConn->OnMessage = [this] { DoMessage(); };
-    FConn->OnActiveMessage = [this] { DoActiveMessage(); };
 
     LoadSettings();
     // Pages in the program's browser windows hand their choices to the same entry as the socket.
     if (FServices.web)
         FServices.web->SetCopyDataSink([this](std::uint32_t kind, const std::string& text) {
-            CopyDataReceived({kind, text});
+            FCopyData->CopyDataReceived({kind, text});
         });
-    FSession->UpdateLoginState();
+    Session().UpdateLoginState();
     FQuitting = false;
     FAppPath = localPath(utf8(QCoreApplication::applicationDirPath()) + "/");
 
@@ -322,7 +313,7 @@ void TMainForm::FormCreate() {
             return;
         }
         if (FSettings.FAutoLogin)
-            FSession->SignIn(FSettings.FUserid, FSettings.FPassword);
+            Session().SignIn(FSettings.FUserid, FSettings.FPassword);
     } catch (const std::exception& e) {
         // Start-up goes on without the automatic sign-in.
         ShowError(e.what());
@@ -332,11 +323,11 @@ void TMainForm::FormCreate() {
 void TMainForm::FormDestroy() {
     if (FServices.tray)
         FServices.tray->OnChanged = nullptr;
-    if (!FConn)
+    if (!FParts)
         return;
-    if (FConn->State() != ConnectionState::Closed) {
+    if (Conn().State() != ConnectionState::Closed) {
         try {
-            FConn->Disconnect();
+            Conn().Disconnect();
         } catch (const std::exception&) {
             // Ending anyway: a failed "LX:" must not keep the settings from being written.
         }
@@ -344,23 +335,14 @@ void TMainForm::FormDestroy() {
     if (FServices.web)
         FServices.web->SetCopyDataSink(nullptr);
     HelpWebForm.reset();
-    FSession.reset();
-    CloseSessionWindows();
-    // No handler of theirs can be running now: the closed windows go at once.
-    for (const QPointer<TSessionForm>& w : FClosedSessions)
-        delete w.data();
-    FClosedSessions.clear();
-    FConn.reset();
+    FChats.reset();
+    FParts.reset();
     SaveSettings();
 }
 
 void TMainForm::LoadSettings() {
     // The copy-data channel: its path is what outside programs find as "HWND".
-    FCopyDataServer = new CopyDataServer(
-        [this](const CopyDataMessage& message) { CopyDataReceived(message); }, this);
-    const QString path = CopyDataServer::DefaultPath();
-    FCopyDataServer->Listen(path);
-    const std::string socketPath = localPath(utf8(path));
+    const std::string socketPath = FCopyData->Listen();
     FStore = std::make_unique<SettingsStore>(
         *FServices.registry, *FServices.autoRun, FServices.player,
         InstanceInfo{localPath(FServices.programPath), socketPath,
@@ -376,8 +358,7 @@ void TMainForm::SaveSettings() {
     const QRect frame = frameGeometry();
     FSettings.MainBounds = {frame.top(), frame.left(), width(), height()};
     FStore->SaveSettings(FSettings);
-    if (FCopyDataServer)
-        FCopyDataServer->Close();
+    FCopyData->Close();
 }
 
 void TMainForm::ShowError(const std::string& text) {
@@ -388,19 +369,16 @@ void TMainForm::ShowError(const std::string& text) {
 
 void TMainForm::actLoginExecute() {
     TLogin login(*FServices.shell, ServiceWebRoot(), this);
-    login.AutoLogin->setChecked(FSettings.FAutoLogin);
-    login.Userid->setText(fromCp949(FSettings.FUserid));
-    login.savepassword->setChecked(FSettings.FSavePassword);
-    if (FSettings.FSavePassword)
-        login.Password->setText(fromCp949(FSettings.FPassword));
+    login.SetValues({FSettings.FUserid, FSettings.FSavePassword ? FSettings.FPassword : "",
+                     FSettings.FAutoLogin, FSettings.FSavePassword});
     if (login.exec() != QDialog::Accepted)
         return;
-    // The boxes accept only what CP949 holds, so the conversions cannot fail.
-    FSettings.FUserid = toCp949(login.Userid->text()).value_or("");
-    FSettings.FPassword = toCp949(login.Password->text()).value_or("");
-    FSettings.FAutoLogin = login.AutoLogin->isChecked();
-    FSettings.FSavePassword = login.savepassword->isChecked();
-    FSession->SignIn(FSettings.FUserid, FSettings.FPassword);
+    const LoginValues values = login.Values();
+    FSettings.FUserid = values.UserId;
+    FSettings.FPassword = values.Password;
+    FSettings.FAutoLogin = values.AutoLogin;
+    FSettings.FSavePassword = values.SavePassword;
+    Session().SignIn(FSettings.FUserid, FSettings.FPassword);
 }
 
 void TMainForm::actExitExecute() {
@@ -425,43 +403,41 @@ void TMainForm::actRestoreExecute() {
 }
 
 void TMainForm::idStateClick() {
-    if (FConn->State() == ConnectionState::Closed)
+    if (Conn().State() == ConnectionState::Closed)
         actLoginExecute();
 }
 
 void TMainForm::actMoneyExecute() {
-    if (FConn->State() != ConnectionState::SignedIn || !FServices.web)
+    if (Conn().State() != ConnectionState::SignedIn || !FServices.web)
         return;
-    OpenPaymentWindow(*FServices.web, ServiceWebRoot(), FConn->Userid);
+    OpenPaymentWindow(*FServices.web, ServiceWebRoot(), Conn().Userid);
 }
 
 void TMainForm::actHelpExecute() {
     if (!FServices.web)
         return;
-    OpenWebWindow(*FServices.web, HelpWebForm, this, {HelpWindowCaption(), 550, 430, true},
-                  HelpPageURL(ServiceWebRoot(), FConn->Userid));
+    OpenWebWindow(*FServices.web, HelpWebForm, NativeWindowOf(this),
+                  {HelpWindowCaption(), 550, 430, true},
+                  HelpPageURL(ServiceWebRoot(), Conn().Userid));
 }
 
 void TMainForm::actOptionExecute() {
     {
         TOptionForm form(
-            {FServices.player, FServices.boxes, FServices.web, ServiceWebRoot(), FConn->Userid},
+            {FServices.player, FServices.boxes, FServices.web, ServiceWebRoot(), Conn().Userid},
             this);
-        form.autorun->setChecked(FSettings.FAutorun);
-        form.autologin->setChecked(FSettings.FAutoLogin);
-        form.alram->setChecked(FSettings.FAlram);
-        form.alramfile->setText(fromCp949(FSettings.FAlramFile));
-        form.alramrepeat->setChecked(FSettings.FAlramrepeat);
-        OptionAlramFile = form.alramfile;
+        form.SetValues({FSettings.FAutorun, FSettings.FAutoLogin, FSettings.FAlram,
+                        FSettings.FAlramFile, FSettings.FAlramrepeat});
+        FCopyData->OptionAlramFile = form.alramfile;
         const bool ok = form.exec() == QDialog::Accepted;
-        OptionAlramFile = nullptr;
+        FCopyData->OptionAlramFile = nullptr;
         if (ok) {
-            FSettings.FAutorun = form.autorun->isChecked();
-            FSettings.FAutoLogin = form.autologin->isChecked();
-            FSettings.FAlram = form.alram->isChecked();
-            // Filled from CP949 texts only, so the conversion holds.
-            FSettings.FAlramFile = toCp949(form.alramfile->text()).value_or(FSettings.FAlramFile);
-            FSettings.FAlramrepeat = form.alramrepeat->isChecked();
+            const OptionValues values = form.Values();
+            FSettings.FAutorun = values.Autorun;
+            FSettings.FAutoLogin = values.AutoLogin;
+            FSettings.FAlram = values.Alram;
+            FSettings.FAlramFile = values.AlramFile;
+            FSettings.FAlramrepeat = values.Alramrepeat;
         }
     }
     // OK or Cancel: the player follows the fields again, undoing the preview's single play.
@@ -472,18 +448,17 @@ void TMainForm::actOptionExecute() {
 
 void TMainForm::actAboutExecute() {
     TAboutForm about(*FServices.shell, ServiceWebRoot(), this);
-    about.spSkinStdLabel1->setText(QStringLiteral("케스트로바네 - 1.0.1.2"));
     about.exec();
 }
 
 void TMainForm::actGroupSendExecute() {
-    TGroupSend dialog({FConn.get(), FServices.boxes, FServices.web, {}}, this);
+    TGroupSend dialog({&Conn(), FServices.boxes, FServices.web, {}}, this);
     GroupSendWindow = &dialog;
-    GroupSendMemo = dialog.SendText;
-    dialog.FillContacts(*FTree);
+    FCopyData->GroupSendMemo = dialog.SendText;
+    dialog.FillContacts(Tree());
     dialog.exec();
     GroupSendWindow = nullptr;
-    GroupSendMemo = nullptr;
+    FCopyData->GroupSendMemo = nullptr;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -544,7 +519,7 @@ void TMainForm::TVuserlistMouseUp(Qt::MouseButton button, const QPoint& viewport
 }
 
 void TMainForm::spSkinMainMenuBar1ItemMouseEnter(QMenu* menu) {
-    if (menu != ContactsMenu || FConn->State() != ConnectionState::SignedIn)
+    if (menu != ContactsMenu || Conn().State() != ConnectionState::SignedIn)
         return;
     const ContactsMenuItems items = ContactsMenuEnabling(TVuserlist->Selected());
     miSend->setEnabled(items.miSend);
@@ -562,111 +537,36 @@ void TMainForm::SetPingTimer(bool on) {
 }
 
 void TMainForm::ClearContactTree() {
-    if (FContacts)
-        FContacts->ClearContactTree();
+    if (FParts)
+        FParts->Contacts().ClearContactTree();
 }
 
 void TMainForm::CloseSessionWindows() {
-    // The windows are destroyed on the event loop: a disconnect can start inside one of their
-    // own handlers (a failed send), which has to return first.
-    std::erase_if(FClosedSessions, [](const QPointer<TSessionForm>& w) { return w.isNull(); });
-    std::vector<TSessionForm*> windows;
-    windows.swap(FSessionList);
-    for (TSessionForm* w : windows) {
-        w->close();
-        w->deleteLater();
-        FClosedSessions.emplace_back(w);
-    }
+    if (FChats)
+        FChats->CloseAll();
+}
+
+const std::vector<TSessionForm*>& TMainForm::SessionList() const {
+    return FChats->List();
 }
 
 TSessionForm* TMainForm::FindSessionForm(const std::string& userPort) const {
-    for (TSessionForm* w : FSessionList)
-        if (w->Partner().UserPort == userPort)
-            return w;
-    return nullptr;
-}
-
-TSessionForm* TMainForm::CreateSessionForm(const ABuddy& partner) {
-    SessionServices services;
-    services.conn = FConn.get();
-    services.boxes = FServices.boxes;
-    services.player = FServices.player;
-    services.registry = FServices.registry;
-    services.actMoney = actMoney;
-    services.actHelp = actHelp;
-    services.actAbout = actAbout;
-    services.web = FServices.web;
-    auto* w = new TSessionForm(services);
-    FSessionList.push_back(w);
-    w->SetPartner(partner.NickName, partner.Phone, partner.UserPort);
-    return w;
+    return FChats->Find(userPort);
 }
 
 void TMainForm::DoMessage() {
-    const proto::IncomingMessage message = proto::incomingMessage(FConn->Msg);
-    if (TSessionForm* w = FindSessionForm(message.userPort)) {
-        w->ShowIncoming(message.text);
-        return;
-    }
-    // A partner the tree does not know: the message is dropped.
-    if (const ABuddy* partner = FindPartner(*FTree, message.userPort))
-        CreateSessionForm(*partner)->ShowIncoming(message.text);
+    FChats->DoMessage(Conn().Msg);
 }
 
 void TMainForm::DoActiveMessage() {
-    const std::string port = proto::activePort(FConn->Msg);
-    if (TSessionForm* w = FindSessionForm(port)) {
-        const TLGN partner = w->Partner();
-        w->SetPartner(partner.NickName, partner.Phone, partner.UserPort);
-        return;
-    }
-    // A window made ready, still hidden, for the messages that follow.
-    if (const ABuddy* partner = FindPartner(*FTree, port))
-        CreateSessionForm(*partner);
+    FChats->DoActiveMessage(Conn().Msg);
 }
 
 void TMainForm::actSendTextExecute() {
     ContactNode* node = TVuserlist ? TVuserlist->Selected() : nullptr;
     if (node == nullptr || node->Data() == nullptr || node->Data()->Kind() != ANodeData::kBuddy)
         return;
-    const ABuddy& partner = *node->Data()->Buddy();
-    TSessionForm* w = FindSessionForm(partner.UserPort);
-    if (w == nullptr)
-        w = CreateSessionForm(partner);
-    w->SetPartner(partner.NickName, partner.Phone, partner.UserPort);
-    if (w->isMinimized())
-        w->showNormal();
-    else
-        w->show();
-    w->raise();
-    w->activateWindow();
-}
-
-void TMainForm::CopyDataReceived(const CopyDataMessage& message) {
-    if (message.Kind == kCopyDataText)
-        CopyDataText(message.Text);
-    else if (message.Kind == kCopyDataAlarmFile)
-        CopyDataAlarmFile(message.Text);
-}
-
-void TMainForm::CopyDataText(const std::string& data) {
-    const proto::IncomingMessage target = proto::splitPortAndText(data);
-    if (target.userPort != "0") {
-        if (TSessionForm* w = FindSessionForm(target.userPort))
-            w->SendText->SetCp949Text(target.text);
-        return;
-    }
-    if (GroupSendMemo) {
-        QString text = fromCp949(target.text);
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        GroupSendMemo->setPlainText(text);
-    }
-}
-
-void TMainForm::CopyDataAlarmFile(const std::string& data) {
-    // Only the ring-tone page of the open options dialog sends this; otherwise it is ignored.
-    if (OptionAlramFile)
-        OptionAlramFile->setText(fromCp949(data));
+    FChats->Open(*node->Data()->Buddy());
 }
 
 }  // namespace kv

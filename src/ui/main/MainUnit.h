@@ -1,43 +1,33 @@
 #pragma once
 
-// TMainForm: the main window and the program's hub. It owns the connection, the sign-in
-// session, the settings fields and the tray icon, and forwards each connection event to the
-// part that handles it.
+// TMainForm: the main window and the program's hub. It keeps its menus, actions, tray icon and
+// dialogs, and the settings fields; the connection and the logic wired to it are in MainParts,
+// the chat windows in ChatWindows, what outside programs hand in in CopyDataEntry.
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "core/connection/vane.h"
-#include "core/contacts/contact_commands.h"
-#include "core/contacts/contact_intake.h"
-#include "core/contacts/contact_tree.h"
-#include "core/messaging/copy_data.h"
 #include "core/ports/line_socket.h"
 #include "core/ports/web_browser.h"
-#include "core/service/balance_display.h"
+#include "core/service/main_parts.h"
 #include "core/service/settings_store.h"
 #include "core/service/sign_in_session.h"
 
 class QAction;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
-
-namespace kv {
-class CopyDataServer;
-}
 class QSystemTrayIcon;
 class QTimer;
 
 namespace kv {
 
 class AutoRun;
+class ChatWindows;
+class CopyDataEntry;
 class HttpGet;
 class MediaPlayer;
 class MessageBoxes;
@@ -73,8 +63,9 @@ public:
     explicit TMainForm(MainServices services, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    TVANE& Conn() { return *FConn; }
-    SignInSession& Session() { return *FSession; }
+    TVANE& Conn() { return FParts->Conn(); }
+    SignInSession& Session() { return FParts->Session(); }
+    ContactTree& Tree() { return FParts->Tree(); }
     Settings& Fields() { return FSettings; }
     bool Quitting() const { return FQuitting; }
 
@@ -136,22 +127,14 @@ public:
     void actGroupSendExecute();
     QPointer<TGroupSend> GroupSendWindow;  // set while the dialog exists
 
-    // Chat windows and the routing of what is addressed to them.
-    const std::vector<TSessionForm*>& SessionList() const { return FSessionList; }
+    // The chat windows and the routing of what is addressed to them.
+    ChatWindows& Chats() { return *FChats; }
+    const std::vector<TSessionForm*>& SessionList() const;
     TSessionForm* FindSessionForm(const std::string& userPort) const;
     void DoMessage();
     void DoActiveMessage();
     void actSendTextExecute();
-    // The copy-data entry: what outside programs hand in through the "HWND" socket.
-    void CopyDataReceived(const CopyDataMessage& message);
-    void CopyDataText(const std::string& data);
-    void CopyDataAlarmFile(const std::string& data);
-    ContactTree& Tree() { return *FTree; }
-
-    // Set by the group send window and the options dialog while they are open, so that
-    // copy-data can fill their boxes; cleared with the boxes.
-    QPointer<QPlainTextEdit> GroupSendMemo;
-    QPointer<QLineEdit> OptionAlramFile;
+    CopyDataEntry& CopyData() { return *FCopyData; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
@@ -173,7 +156,6 @@ private:
     void LoadSettings();
     void SaveSettings();
     void ShowError(const std::string& text);
-    TSessionForm* CreateSessionForm(const ABuddy& partner);
 
     // SessionView
     void ShowLoginState(const std::string& caption, bool logoVisible, bool emptyBalance,
@@ -183,22 +165,13 @@ private:
     void CloseSessionWindows() override;
 
     MainServices FServices;
-    std::mutex FTreeLock;
-    std::vector<TSessionForm*> FSessionList;  // owned; in order of creation
-    // Closed windows waiting for the event loop to destroy them.
-    std::vector<QPointer<TSessionForm>> FClosedSessions;
-    std::unique_ptr<TVANE> FConn;
-    std::unique_ptr<SignInSession> FSession;
-    std::unique_ptr<ContactTree> FTree;  // the view in TVuserlistArea shows it
-    std::unique_ptr<ContactIntake> FContacts;
-    std::unique_ptr<UserAddDialogs> FUserAddDialogs;
-    std::unique_ptr<ContactCommands> FCommands;
-    std::unique_ptr<BalanceDisplay> FBalance;
+    std::unique_ptr<MainParts> FParts;
+    std::unique_ptr<ChatWindows> FChats;
+    std::unique_ptr<CopyDataEntry> FCopyData;
     Settings FSettings;
     bool FQuitting = false;
     std::string FAppPath;
     std::unique_ptr<SettingsStore> FStore;
-    CopyDataServer* FCopyDataServer = nullptr;
 };
 
 }  // namespace kv

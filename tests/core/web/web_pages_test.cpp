@@ -6,7 +6,10 @@
 #include <stdexcept>
 
 #include "core/base/cp949.h"
-#include "core/web/web_pages.h"
+#include "core/web/copy_data_link.h"
+#include "core/web/page_addresses.h"
+#include "core/web/page_windows.h"
+#include "core/web/request_headers.h"
 #include "support/fake_shell.h"
 #include "support/fake_web_browsers.h"
 
@@ -101,9 +104,10 @@ TEST(OpenWebWindow, CreatedOnceAndReusedWithCaptionAndSizeEveryCall) {
     test::FakeWebBrowsers web;
     std::unique_ptr<WebWindow> window;
     const WebWindowLook look{"Help", 550, 430, true};
-    OpenWebWindow(web, window, nullptr, look, "http://a/1");
-    OpenWebWindow(web, window, nullptr, look, "http://a/1");
+    OpenWebWindow(web, window, 7, look, "http://a/1");
+    OpenWebWindow(web, window, 7, look, "http://a/1");
     ASSERT_EQ(web.windows.size(), 1u);
+    EXPECT_EQ(web.windows[0]->owner, 7);
     EXPECT_EQ(web.windows[0]->calls,
               (Calls{"caption:Help", "size:550x430", "show", "navigate:http://a/1", "caption:Help",
                      "size:550x430", "show", "navigate:http://a/1"}));
@@ -115,40 +119,41 @@ TEST(OpenWebWindow, EmoticonWindowsSetCaptionAndSizeOnlyWhenCreated) {
     test::FakeWebBrowsers web;
     std::unique_ptr<WebWindow> window;
     const WebWindowLook look{"Emo", 550, 430, false};
-    OpenWebWindow(web, window, nullptr, look, "http://a/1");
-    OpenWebWindow(web, window, nullptr, look, "http://a/2");
+    OpenWebWindow(web, window, 0, look, "http://a/1");
+    OpenWebWindow(web, window, 0, look, "http://a/2");
     ASSERT_EQ(web.windows.size(), 1u);
     EXPECT_EQ(web.windows[0]->calls, (Calls{"caption:Emo", "size:550x430", "show",
                                             "navigate:http://a/1", "show", "navigate:http://a/2"}));
 }
 
-TEST(OpenBrowserWindow, PaymentCallsInOrderWithExactPostAndHeader) {
+TEST(OpenBrowserWindow, PaymentWithExactPostAndHeaderAndBars) {
     test::FakeWebBrowsers web;
     const std::string id = cp949("김&x");
     OpenPaymentWindow(web, kRoot, id);
     ASSERT_EQ(web.browsers.size(), 1u);
-    EXPECT_EQ(web.browsers[0]->calls, (Calls{"Navigate2:" + kRoot + "/zaddpay.asp|0|UserID=" + id +
-                                                 "&Action=Log-in|" + PaymentHeaders(),
-                                             "Toolbar=true", "Menubar=true", "Statusbar=true",
-                                             "Resizable=true", "Visible=true"}));
-    EXPECT_TRUE(web.browsers[0]->destroyed);  // released; the window is on its own
+    const BrowserWindowRequest& opened = web.browsers[0];
+    EXPECT_EQ(opened.Url, kRoot + "/zaddpay.asp");
+    EXPECT_EQ(opened.PostData, "UserID=" + id + "&Action=Log-in");
+    EXPECT_EQ(opened.Headers, PaymentHeaders());
+    EXPECT_TRUE(opened.Bars);
+    EXPECT_TRUE(opened.Resizable);
+    EXPECT_FALSE(opened.Where.has_value());
 }
 
 TEST(OpenBrowserWindow, ReservedMessagesAtThePointerWithoutBars) {
     test::FakeWebBrowsers web;
     OpenReservedWindow(web, kRoot, "demo", 300, 200);
     ASSERT_EQ(web.browsers.size(), 1u);
-    EXPECT_EQ(web.browsers[0]->calls,
-              (Calls{"Top=200", "Left=300", "Width=520", "Height=400",
-                     "Navigate2:" + kRoot + "/messenger/zpreen_msg.asp?usid=demo|0|(none)|(none)",
-                     "Toolbar=false", "Menubar=false", "Statusbar=false", "Resizable=false",
-                     "Visible=true"}));
+    const BrowserWindowRequest& opened = web.browsers[0];
+    EXPECT_EQ(opened.Url, kRoot + "/messenger/zpreen_msg.asp?usid=demo");
+    EXPECT_EQ(opened.Where, (BrowserWindowRequest::Place{300, 200, 520, 400}));
+    EXPECT_FALSE(opened.PostData || opened.Headers || opened.Bars || opened.Resizable);
 }
 
 class ThrowingBrowsers final : public WebBrowsers {
 public:
-    std::unique_ptr<WebWindow> CreateWebWindow(QWidget*) override { return nullptr; }
-    std::unique_ptr<BrowserAutomation> CreateBrowser() override {
+    std::unique_ptr<WebWindow> CreateWebWindow(NativeWindowId) override { return nullptr; }
+    void OpenBrowserWindow(const BrowserWindowRequest&) override {
         throw std::runtime_error("no browser");
     }
     void SetCopyDataSink(CopyDataSink) override {}

@@ -11,10 +11,12 @@
 #include <QtTest>
 
 #include <fstream>
+#include <optional>
 
 #include "core/base/cp949.h"
 #include "core/connection/vane.h"
 #include "core/posix/posix_line_socket.h"
+#include "core/service/settings_store.h"
 #include "qt/qt_ui_thread.h"
 #include "qt/widgets/send_memo.h"
 #include "support/fake_media_player.h"
@@ -34,18 +36,34 @@ using kv::test::type;
 
 namespace {
 
-// A chat window on a connection to the scripted server, with faked boxes, player and store.
+// The main window's side as a chat window sees it: its commands counted, the shared position
+// in a faked store.
+struct Host final : kv::ChatHost {
+    kv::test::FakeRegistry registry;
+    int moneyRuns = 0;
+    int helpRuns = 0;
+    int aboutRuns = 0;
+    void Charge() override { ++moneyRuns; }
+    void Help() override { ++helpRuns; }
+    void About() override { ++aboutRuns; }
+    std::optional<kv::WindowBounds> ChatWindowBounds() const override {
+        return kv::ReadChatBounds(registry);
+    }
+    void SaveChatWindowBounds(const kv::WindowBounds& bounds) override {
+        kv::WriteChatBounds(registry, bounds);
+    }
+};
+
+// A chat window on a connection to the scripted server, with faked boxes, player and host.
 struct Rig {
     kv::test::FakeMessageBoxes boxes;
     kv::test::FakeMediaPlayer player;
-    kv::test::FakeRegistry registry;
+    Host host;
+    kv::test::FakeRegistry& registry = host.registry;
+    int& moneyRuns = host.moneyRuns;
     kv::test::ScriptedServer server;
     QObject uiOwner;
     std::unique_ptr<kv::TVANE> conn;
-    QAction actMoney{QStringLiteral("충전하기(&M)")};
-    QAction actHelp{QStringLiteral("도움말(&H)")};
-    QAction actAbout{QStringLiteral("케스트로바네에 대하여...(&A)")};
-    int moneyRuns = 0;
     std::unique_ptr<TSessionForm> form;
 
     Rig() {
@@ -55,7 +73,6 @@ struct Rig {
         conn->Port = server.port();
         conn->Userid = "demo";
         conn->CashCount = 5;
-        QObject::connect(&actMoney, &QAction::triggered, [this] { ++moneyRuns; });
         if (!conn->Connect() || !server.accept())
             qFatal("no connection to the scripted server");
         form = std::make_unique<TSessionForm>(services());
@@ -67,10 +84,7 @@ struct Rig {
         s.conn = conn.get();
         s.boxes = &boxes;
         s.player = &player;
-        s.registry = &registry;
-        s.actMoney = &actMoney;
-        s.actHelp = &actHelp;
-        s.actAbout = &actAbout;
+        s.host = &host;
         return s;
     }
 
@@ -105,6 +119,11 @@ private slots:
         QCOMPARE(menus[1]->text(), QStringLiteral("도움말(&H)"));
         QCOMPARE(kv::test::MenuCaptions(menus[1]->menu()),
                  QStringList({"도움말(&H)", "-", "케스트로바네에 대하여...(&A)"}));
+        // The main window's commands, through the host.
+        f.actHelp->trigger();
+        f.actAbout->trigger();
+        QCOMPARE(rig.host.helpRuns, 1);
+        QCOMPARE(rig.host.aboutRuns, 1);
         QCOMPARE(f.idState->text(), QStringLiteral("엄마 [01012345678]"));
         QVERIFY(f.idState->font().bold());
         QCOMPARE(f.ImtBtn->text(), QStringLiteral("이모티콘"));

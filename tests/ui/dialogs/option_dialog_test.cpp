@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "core/base/cp949.h"
+#include "qt/native_window.h"
 #include "qt/widgets/link_label.h"
 #include "support/fake_media_player.h"
 #include "support/fake_message_boxes.h"
@@ -130,7 +131,8 @@ private slots:
         form.alrambtn->click();
         QCOMPARE(rig.web.windows.size(), std::size_t{1});
         const auto& log = *rig.web.windows[0];
-        QCOMPARE(log.owner, static_cast<QWidget*>(&form));
+        QVERIFY(log.owner != 0);
+        QCOMPARE(log.owner, kv::NativeWindowOf(&form));
         const std::string url = kRoot + "/messenger/zoption_msg.asp?usid=" + kv::cp949("김&철수");
         const std::vector<std::string> once = {"caption:" + kv::cp949("도착음 - 케스트로바네"),
                                                "size:550x430", "show", "navigate:" + url};
@@ -163,7 +165,7 @@ private slots:
         QCOMPARE(about.size(), QSize(347, 197));
         QVERIFY(!(about.windowFlags() & Qt::WindowCloseButtonHint));
         QCOMPARE(about.spSkinStdLabel3->text(), QStringLiteral("Kestrovane Messenger"));
-        QCOMPARE(about.spSkinStdLabel1->text(), QStringLiteral("케스트로바네"));
+        QCOMPARE(about.spSkinStdLabel1->text(), QStringLiteral("케스트로바네 - 1.0.1.2"));
         QVERIFY(!about.spSkinStdLabel2->text().isEmpty());
         QCOMPARE(about.spSkinButton1->geometry(), QRect(136, 160, 75, 25));
         QVERIFY(!about.spSkinLinkImage1->pixmap().isNull());

@@ -29,6 +29,7 @@
 #include "ui/contacts/contact_tree_view.h"
 #include "ui/group_send/GroupSendUnit.h"
 #include "ui/main/MainUnit.h"
+#include "ui/main/copy_data_entry.h"
 #include "ui/popup/MSNPopUp.h"
 
 using namespace std::chrono_literals;
@@ -227,31 +228,31 @@ private slots:
         rig.send("active:1003");
         TSessionForm* w = rig.form->SessionList()[0];
 
-        rig.form->CopyDataText(" 1003:" + kv::cp949("^^ 반가워") + "\r\n");
+        rig.form->CopyData().CopyDataText(" 1003:" + kv::cp949("^^ 반가워") + "\r\n");
         QCOMPARE(w->SendText->toPlainText(), QStringLiteral("^^ 반가워"));
         QCOMPARE(w->StatusPanel->text(), QStringLiteral("71자 남음"));
-        rig.form->CopyDataText("9999:nobody");  // no such window: ignored
+        rig.form->CopyData().CopyDataText("9999:nobody");  // no such window: ignored
         QCOMPARE(w->SendText->toPlainText(), QStringLiteral("^^ 반가워"));
 
         // Over 80 bytes: placed whole, the counter goes negative.
         std::string longText;
         for (int i = 0; i < 41; ++i)
             longText += kv::cp949("하");
-        rig.form->CopyDataText("1003:" + longText);
+        rig.form->CopyData().CopyDataText("1003:" + longText);
         QCOMPARE(w->StatusPanel->text(), QStringLiteral("-2자 남음"));
         QCOMPARE(w->SendText->Cp949Text(), longText);
     }
 
     void portZeroGoesToTheGroupSendWindowWhileItIsOpen() {
         Rig rig;
-        rig.form->CopyDataText("0:nowhere");  // no group send window: nothing happens
+        rig.form->CopyData().CopyDataText("0:nowhere");  // no group send window: nothing happens
         auto* memo = new QPlainTextEdit;
-        rig.form->GroupSendMemo = memo;
-        rig.form->CopyDataText("0:" + kv::cp949("모두에게<br>") + "\r\n");
+        rig.form->CopyData().GroupSendMemo = memo;
+        rig.form->CopyData().CopyDataText("0:" + kv::cp949("모두에게<br>") + "\r\n");
         QCOMPARE(memo->toPlainText(), QStringLiteral("모두에게<br>"));
         delete memo;  // the window closed
-        QVERIFY(rig.form->GroupSendMemo.isNull());
-        rig.form->CopyDataText("0:again");
+        QVERIFY(rig.form->CopyData().GroupSendMemo.isNull());
+        rig.form->CopyData().CopyDataText("0:again");
     }
 
     void groupSendOpensFilledFromTheTreeAndTakesCopyDataWhileOpen() {
@@ -272,7 +273,7 @@ private slots:
                 shown.push_back(kv::cp949ToUtf8(e->NickName) + "/" + e->UserPort);
             QCOMPARE(shown, (std::vector<std::string>{"엄마/1003", "민수/1004", "엄마 친구/1003",
                                                       "세탁소/1007"}));
-            rig.form->CopyDataText("0:" + kv::cp949("모두 안녕"));
+            rig.form->CopyData().CopyDataText("0:" + kv::cp949("모두 안녕"));
             QCOMPARE(g->SendText->toPlainText(), QStringLiteral("모두 안녕"));
             g->lbxUserList->selectAll();
             g->Button1Click();
@@ -284,9 +285,9 @@ private slots:
         rig.form->actGroupSend->trigger();
         QVERIFY(ran);
         QVERIFY(rig.form->GroupSendWindow.isNull());
-        QVERIFY(rig.form->GroupSendMemo.isNull());
+        QVERIFY(rig.form->CopyData().GroupSendMemo.isNull());
         QCOMPARE(rig.nextLine(), kv::cp949("PS:0,1003,1004,1003,1007:모두 안녕"));
-        rig.form->CopyDataText("0:closed");  // no group send window any more: ignored
+        rig.form->CopyData().CopyDataText("0:closed");  // no group send window any more: ignored
 
         // The acknowledgement: the success message, then the balance request.
         const std::size_t asked = rig.boxes.shown.size();
@@ -298,14 +299,14 @@ private slots:
 
     void alarmFileGoesToTheOpenOptionsDialogOnly() {
         Rig rig;
-        rig.form->CopyDataAlarmFile("ignored.wav");
+        rig.form->CopyData().CopyDataAlarmFile("ignored.wav");
         QLineEdit box;
-        rig.form->OptionAlramFile = &box;
-        rig.form->CopyDataAlarmFile(kv::cp949("전화벨.wav"));
+        rig.form->CopyData().OptionAlramFile = &box;
+        rig.form->CopyData().CopyDataAlarmFile(kv::cp949("전화벨.wav"));
         QCOMPARE(box.text(), QStringLiteral("전화벨.wav"));
-        rig.form->CopyDataReceived({kv::kCopyDataAlarmFile, "ring.wav"});
+        rig.form->CopyData().CopyDataReceived({kv::kCopyDataAlarmFile, "ring.wav"});
         QCOMPARE(box.text(), QStringLiteral("ring.wav"));
-        rig.form->CopyDataReceived({7, "0:other kinds are ignored"});
+        rig.form->CopyData().CopyDataReceived({7, "0:other kinds are ignored"});
         QCOMPARE(box.text(), QStringLiteral("ring.wav"));
     }
 

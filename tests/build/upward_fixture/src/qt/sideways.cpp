@@ -1,4 +1,5 @@
+// clang-format off
 // An adapter reaching into a module loaded at run time, and out of its folder.
-#include "../core/base/text.h"
-#include "modules/media/qt_media_player.h"
 #include "qt/qt_text.h"
+#include "modules/media/qt_media_player.h"
+#include "../core/base/text.h"

@@ -1,3 +1,4 @@
+// clang-format off
 // A tool reaching into the program's entry.
-#include "app/Kestrovane.h"
 #include "core/base/text.h"
+#include "app/Kestrovane.h"

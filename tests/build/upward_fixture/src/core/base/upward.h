@@ -1,5 +1,5 @@
-#pragma once
+// clang-format off
 // A tree the include direction check must refuse: the logic reaching up into a window.
 #include <string>
-#include "core/base/text.h"
 #include "ui/main/MainUnit.h"
+#include "core/base/text.h"
