@@ -458,10 +458,10 @@ void LazyWebBrowsers::OpenBrowserWindow(const BrowserWindowRequest& request) {
     // until the member closes it.
     Host& h = *host_;
     if (request.Where) {
-        h.SetProperty(id, WebHostProperty::Top, request.Where->Top);
-        h.SetProperty(id, WebHostProperty::Left, request.Where->Left);
-        h.SetProperty(id, WebHostProperty::Width, request.Where->Width);
-        h.SetProperty(id, WebHostProperty::Height, request.Where->Height);
+        h.SetProperty(id, WebHostProperty::Top, request.Where->top);
+        h.SetProperty(id, WebHostProperty::Left, request.Where->left);
+        h.SetProperty(id, WebHostProperty::Width, request.Where->width);
+        h.SetProperty(id, WebHostProperty::Height, request.Where->height);
     }
     h.Navigate2(id, request.Url, 0, request.PostData, request.Headers);
     h.SetProperty(id, WebHostProperty::Toolbar, request.Bars);

@@ -107,7 +107,7 @@ private slots:
         request.PostData = "a=1";
         request.Headers = "H: v";
         request.Bars = false;
-        request.Where = kv::BrowserWindowRequest::Place{300, 200, 520, 400};
+        request.Where = kv::Rect{300, 200, 520, 400};
         web.OpenBrowserWindow(request);
         const long host = web.HostProcessId();
         QVERIFY(host > 0);

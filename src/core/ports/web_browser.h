@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "core/base/geometry.h"
+
 namespace kv {
 
 // A window of the program's as the platform names it (an X window id, a window handle), for
@@ -37,20 +39,13 @@ public:
 
 // A separate browser window: opened once with all it needs, then left to the member.
 struct BrowserWindowRequest {
-    struct Place {
-        int Left = 0;
-        int Top = 0;
-        int Width = 0;
-        int Height = 0;
-        bool operator==(const Place&) const = default;
-    };
     std::string Url;
     std::optional<std::string> PostData;  // sent as the exact bytes of a POST
     // Extra header lines, each ended by CR LF (what follows a zero character is ignored).
     std::optional<std::string> Headers;
     bool Bars = true;  // tool, menu and status bars
     bool Resizable = true;
-    std::optional<Place> Where;  // nothing: where the browser puts it
+    std::optional<Rect> Where;  // the window's frame; nothing: where the browser puts it
     bool operator==(const BrowserWindowRequest&) const = default;
 };
 

@@ -45,7 +45,7 @@ void OpenReservedWindow(WebBrowsers& web, std::string_view webRoot, std::string_
     request.Url = ReservedPageURL(webRoot, userId);
     request.Bars = false;
     request.Resizable = false;
-    request.Where = BrowserWindowRequest::Place{mouseX, mouseY, 520, 400};
+    request.Where = Rect{mouseX, mouseY, 520, 400};
     openBrowserWindow(web, request);
 }
 

@@ -146,7 +146,7 @@ TEST(OpenBrowserWindow, ReservedMessagesAtThePointerWithoutBars) {
     ASSERT_EQ(web.browsers.size(), 1u);
     const BrowserWindowRequest& opened = web.browsers[0];
     EXPECT_EQ(opened.Url, kRoot + "/messenger/zpreen_msg.asp?usid=demo");
-    EXPECT_EQ(opened.Where, (BrowserWindowRequest::Place{300, 200, 520, 400}));
+    EXPECT_EQ(opened.Where, (Rect{300, 200, 520, 400}));
     EXPECT_FALSE(opened.PostData || opened.Headers || opened.Bars || opened.Resizable);
 }
 

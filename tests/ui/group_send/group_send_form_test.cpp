@@ -433,7 +433,7 @@ private slots:
         QCOMPARE(rig.web.browsers.size(), std::size_t(1));
         const kv::BrowserWindowRequest& opened = rig.web.browsers[0];
         QVERIFY(opened.Where.has_value());
-        QCOMPARE(*opened.Where, (kv::BrowserWindowRequest::Place{at.x(), at.y(), 520, 400}));
+        QCOMPARE(*opened.Where, (kv::Rect{at.x(), at.y(), 520, 400}));
         QCOMPARE(opened.Url, kv::ServiceWebRoot() + "/messenger/zpreen_msg.asp?usid=demo");
         QVERIFY(!opened.PostData && !opened.Headers && !opened.Bars && !opened.Resizable);
         rig.web.noBrowser = true;
