@@ -56,15 +56,15 @@ TBrowserWindow::TBrowserWindow(const WebBrowsers::CopyDataSink* sink) : QMainWin
     resize(800, 600);
 }
 
-QtBrowserAutomation::QtBrowserAutomation(const WebBrowsers::CopyDataSink* sink)
+DrivenBrowserWindow::DrivenBrowserWindow(const WebBrowsers::CopyDataSink* sink)
     : window_(new TBrowserWindow(sink)) {}
 
-QtBrowserAutomation::~QtBrowserAutomation() {
+DrivenBrowserWindow::~DrivenBrowserWindow() {
     if (window_ && !window_->isVisible())
         delete window_.data();
 }
 
-void QtBrowserAutomation::Navigate2(const std::string& url, int,
+void DrivenBrowserWindow::Navigate2(const std::string& url, int,
                                     const std::optional<std::string>& postData,
                                     const std::optional<std::string>& headers) {
     if (!window_)
@@ -80,22 +80,22 @@ void QtBrowserAutomation::Navigate2(const std::string& url, int,
     window_->View->load(request);
 }
 
-void QtBrowserAutomation::SetToolbar(bool on) {
+void DrivenBrowserWindow::SetToolbar(bool on) {
     if (window_)
         window_->Toolbar->setVisible(on);
 }
 
-void QtBrowserAutomation::SetMenubar(bool on) {
+void DrivenBrowserWindow::SetMenubar(bool on) {
     if (window_)
         window_->menuBar()->setVisible(on);
 }
 
-void QtBrowserAutomation::SetStatusbar(bool on) {
+void DrivenBrowserWindow::SetStatusbar(bool on) {
     if (window_)
         window_->statusBar()->setVisible(on);
 }
 
-void QtBrowserAutomation::SetResizable(bool on) {
+void DrivenBrowserWindow::SetResizable(bool on) {
     resizable_ = on;
     if (!window_)
         return;
@@ -107,7 +107,7 @@ void QtBrowserAutomation::SetResizable(bool on) {
     }
 }
 
-void QtBrowserAutomation::SetVisible(bool on) {
+void DrivenBrowserWindow::SetVisible(bool on) {
     if (!window_)
         return;
     if (on) {
@@ -119,17 +119,17 @@ void QtBrowserAutomation::SetVisible(bool on) {
     }
 }
 
-void QtBrowserAutomation::SetTop(int y) {
+void DrivenBrowserWindow::SetTop(int y) {
     if (window_)
         window_->move(window_->x(), y);
 }
 
-void QtBrowserAutomation::SetLeft(int x) {
+void DrivenBrowserWindow::SetLeft(int x) {
     if (window_)
         window_->move(x, window_->y());
 }
 
-void QtBrowserAutomation::SetWidth(int width) {
+void DrivenBrowserWindow::SetWidth(int width) {
     if (!window_)
         return;
     if (resizable_)
@@ -138,7 +138,7 @@ void QtBrowserAutomation::SetWidth(int width) {
         window_->setFixedSize(width, window_->height());
 }
 
-void QtBrowserAutomation::SetHeight(int height) {
+void DrivenBrowserWindow::SetHeight(int height) {
     if (!window_)
         return;
     if (resizable_)

@@ -28,13 +28,13 @@ public:
     QLineEdit* Address = nullptr;
 };
 
-class QtBrowserAutomation final {
+class DrivenBrowserWindow final {
 public:
-    explicit QtBrowserAutomation(const WebBrowsers::CopyDataSink* sink);
+    explicit DrivenBrowserWindow(const WebBrowsers::CopyDataSink* sink);
     // A window never made visible goes with the object; a visible one stays open.
-    ~QtBrowserAutomation();
-    QtBrowserAutomation(const QtBrowserAutomation&) = delete;
-    QtBrowserAutomation& operator=(const QtBrowserAutomation&) = delete;
+    ~DrivenBrowserWindow();
+    DrivenBrowserWindow(const DrivenBrowserWindow&) = delete;
+    DrivenBrowserWindow& operator=(const DrivenBrowserWindow&) = delete;
 
     // `postData` is sent as the exact bytes of a POST; `headers` is header lines, each ended
     // by CR LF (what follows a zero character is ignored).

@@ -108,7 +108,7 @@ void WebHost::Received(const WebHostMessage& m) {
     Form* form = nullptr;
     if (auto it = FForms.find(id); it != FForms.end())
         form = it->second.get();
-    QtBrowserAutomation* browser = nullptr;
+    DrivenBrowserWindow* browser = nullptr;
     if (auto it = FBrowsers.find(id); it != FBrowsers.end())
         browser = it->second.get();
 
@@ -126,7 +126,7 @@ void WebHost::Received(const WebHostMessage& m) {
         case WebHostOp::CreateBrowser: {
             if (form || browser)
                 return;
-            auto made = std::make_unique<QtBrowserAutomation>(&FSink);
+            auto made = std::make_unique<DrivenBrowserWindow>(&FSink);
             Track(id, made->Window());
             FBrowsers[id] = std::move(made);
             return;

@@ -18,7 +18,7 @@
 
 namespace kv {
 
-class QtBrowserAutomation;
+class DrivenBrowserWindow;
 class TBrowserWindow;
 class TWebForm;
 class WebHostChannel;
@@ -54,7 +54,7 @@ private:
     std::function<void()> FFinished;
     WebBrowsers::CopyDataSink FSink;
     std::map<std::uint32_t, std::unique_ptr<Form>> FForms;
-    std::map<std::uint32_t, std::unique_ptr<QtBrowserAutomation>> FBrowsers;
+    std::map<std::uint32_t, std::unique_ptr<DrivenBrowserWindow>> FBrowsers;
     // Driven windows the program let go of that are still open.
     std::map<std::uint32_t, QPointer<TBrowserWindow>> FReleased;
     bool FFinishedCalled = false;
