@@ -43,7 +43,11 @@ public:
         : socket_(std::make_shared<test::QueuedLineSocket>(std::move(serverLines))),
           parts(std::make_unique<MainParts>(
               ui, [this] { return socket_; }, *this, boxes,
-              [this](TVANE&) { return std::make_unique<ForwardedDialogs>(dialogs); },
+              [this](TVANE&) {
+                  auto made = std::make_unique<test::FakeUserAddDialogs>();
+                  dialogs = made.get();
+                  return made;
+              },
               MainPartsSinks{[this](const std::string& text) { balanceText = text; },
                              [this] { DoMessage(); }, [this] { DoActiveMessage(); }})),
           conn(&parts->Conn()),
@@ -91,7 +95,7 @@ public:
             memberActed = true;
             boxes.inputs.push_back(kMemberGroupName);
             commands->actNewGroupExecute();
-            dialogs.answers.push_back(kMemberPartner);
+            dialogs->answers.push_back(kMemberPartner);
             commands->actAddUserExecute();
         }
     }
@@ -118,7 +122,7 @@ public:
 
     std::shared_ptr<test::ManualUiThread> ui = std::make_shared<test::ManualUiThread>();
     test::FakeMessageBoxes boxes;
-    test::FakeUserAddDialogs dialogs;
+    test::FakeUserAddDialogs* dialogs = nullptr;  // the parts own it; the rig scripts it
     bool memberActed = false;
 
     std::string stateCaption;
@@ -127,17 +131,6 @@ public:
     std::set<std::string> chatWindows;  // ports of the open chat windows
 
 private:
-    // The parts own their dialogs; the rig keeps its fake to script the answers.
-    struct ForwardedDialogs final : UserAddDialogs {
-        explicit ForwardedDialogs(UserAddDialogs& to) : to(to) {}
-        std::optional<UserAddValues> AddPartner() override { return to.AddPartner(); }
-        std::optional<UserAddValues> PartnerDetails(const ABuddy& partner) override {
-            return to.PartnerDetails(partner);
-        }
-        void ConfirmPartner(const UserAddValues& pending) override { to.ConfirmPartner(pending); }
-        UserAddDialogs& to;
-    };
-
     std::shared_ptr<test::QueuedLineSocket> socket_;
 
 public:

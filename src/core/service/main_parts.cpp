@@ -7,8 +7,7 @@ namespace kv {
 MainParts::MainParts(std::shared_ptr<UiThread> ui, LineSocketFactory sockets, SessionView& view,
                      MessageBoxes& boxes, const UserAddDialogsFactory& userAddDialogs,
                      MainPartsSinks sinks)
-    : FSinks(std::move(sinks)),
-      FConn(std::make_unique<TVANE>(std::move(ui), std::move(sockets))),
+    : FConn(std::make_unique<TVANE>(std::move(ui), std::move(sockets))),
       FSession(std::make_unique<SignInSession>(*FConn, view, boxes)) {
     FConn->OnConnect = [this](TVANE&) { FSession->DoConnect(); };
     FConn->OnLogin_Ok = [this] { FSession->DoLogin_Ok(); };
@@ -23,20 +22,11 @@ MainParts::MainParts(std::shared_ptr<UiThread> ui, LineSocketFactory sockets, Se
     FConn->OnActiveGroupList = [this] { FContacts->DoActiveGroupList(); };
     FConn->OnActiveList = [this] { FContacts->DoActiveList(); };
 
-    FBalance = std::make_unique<BalanceDisplay>(*FConn, [this](const std::string& text) {
-        if (FSinks.ShowBalance)
-            FSinks.ShowBalance(text);
-    });
+    FBalance = std::make_unique<BalanceDisplay>(*FConn, std::move(sinks.ShowBalance));
     FConn->OnCheckMoney = [this] { FBalance->DoCheckMoney(); };
 
-    FConn->OnMessage = [this] {
-        if (FSinks.Message)
-            FSinks.Message();
-    };
-    FConn->OnActiveMessage = [this] {
-        if (FSinks.ActiveMessage)
-            FSinks.ActiveMessage();
-    };
+    FConn->OnMessage = std::move(sinks.Message);
+    FConn->OnActiveMessage = std::move(sinks.ActiveMessage);
 
     FUserAddDialogs = userAddDialogs(*FConn);
     FCommands =

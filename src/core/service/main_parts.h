@@ -52,7 +52,6 @@ public:
     ContactCommands& Commands() { return *FCommands; }
 
 private:
-    MainPartsSinks FSinks;
     std::mutex FTreeLock;
     ContactTree FTree;
     std::unique_ptr<TVANE> FConn;

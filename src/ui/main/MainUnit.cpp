@@ -263,11 +263,11 @@ void TMainForm::FormCreate() {
             [this](const std::string& text) { spSkinStatusPanel1->setText(fromCp949(text)); },
             [this] { DoMessage(); }, [this] { DoActiveMessage(); }});
     ChatWindowsServices chats;
-    chats.conn = &Conn();
-    chats.boxes = FServices.boxes;
-    chats.player = FServices.player;
+    chats.chat = {.conn = &Conn(),
+                  .boxes = FServices.boxes,
+                  .player = FServices.player,
+                  .web = FServices.web};
     chats.registry = FServices.registry;
-    chats.web = FServices.web;
     chats.tree = &Tree();
     chats.charge = [this] { actMoney->trigger(); };
     chats.help = [this] { actHelp->trigger(); };
@@ -342,7 +342,7 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::LoadSettings() {
     // The copy-data channel: its path is what outside programs find as "HWND".
-    const std::string socketPath = FCopyData->Listen();
+    const std::string socketPath = localPath(utf8(FCopyData->Listen()));
     FStore = std::make_unique<SettingsStore>(
         *FServices.registry, *FServices.autoRun, FServices.player,
         InstanceInfo{localPath(FServices.programPath), socketPath,

@@ -26,12 +26,8 @@ TSessionForm* ChatWindows::Find(const std::string& userPort) const {
 }
 
 TSessionForm* ChatWindows::Create(const ABuddy& partner) {
-    SessionServices services;
-    services.conn = FServices.conn;
-    services.boxes = FServices.boxes;
-    services.player = FServices.player;
+    SessionServices services = FServices.chat;
     services.host = this;
-    services.web = FServices.web;
     auto* w = new TSessionForm(services);
     FList.push_back(w);
     w->SetPartner(partner.NickName, partner.Phone, partner.UserPort);

@@ -23,11 +23,8 @@ class Registry;
 
 // What the list works with; all of it outlives the list.
 struct ChatWindowsServices {
-    TVANE* conn = nullptr;
-    MessageBoxes* boxes = nullptr;
-    MediaPlayer* player = nullptr;  // may be null: no alarm sound
-    Registry* registry = nullptr;   // the shared chat window position; null: not kept
-    WebBrowsers* web = nullptr;     // the emoticon page's window; null: none
+    SessionServices chat;          // what each window is given; the list is its host
+    Registry* registry = nullptr;  // the shared chat window position; null: not kept
     const ContactTree* tree = nullptr;
     // The main window's commands a chat window offers.
     std::function<void()> charge;

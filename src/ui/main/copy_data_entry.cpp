@@ -1,6 +1,5 @@
 #include "ui/main/copy_data_entry.h"
 
-#include "core/base/cp949.h"
 #include "core/connection/line_protocol.h"
 #include "qt/copy_data_server.h"
 #include "qt/qt_text.h"
@@ -18,12 +17,10 @@ CopyDataEntry::~CopyDataEntry() {
     delete FServer.data();
 }
 
-std::string CopyDataEntry::Listen() {
+QString CopyDataEntry::Listen() {
     const QString path = CopyDataServer::DefaultPath();
     FServer->Listen(path);
-    // A path CP949 cannot hold is kept as it is rather than lost.
-    const std::string utf8 = path.toUtf8().toStdString();
-    return utf8ToCp949(utf8).value_or(utf8);
+    return path;
 }
 
 void CopyDataEntry::Close() {

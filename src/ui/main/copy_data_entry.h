@@ -29,9 +29,9 @@ public:
     CopyDataEntry(const CopyDataEntry&) = delete;
     CopyDataEntry& operator=(const CopyDataEntry&) = delete;
 
-    // Listens at the socket's default path; returns it as the logic holds texts (CP949),
-    // which is what outside programs find as "HWND".
-    std::string Listen();
+    // Listens at the socket's default path and returns it: what outside programs find as
+    // "HWND".
+    QString Listen();
     void Close();
 
     void CopyDataReceived(const CopyDataMessage& message);
